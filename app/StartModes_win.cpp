@@ -1,0 +1,30 @@
+#include "app/StartModes_win.h"
+
+#include "app/ShowState.h"
+#include "support/Files_win.h"
+#include "support/uRun_win.h"
+#include "ui/SplashWindow_win.h"
+#include "update/FileNames.h"
+
+namespace veyra {
+
+int RunPassThrough(const TApplication& application) {
+    const std::wstring launcher = ProgramDirectory() + kGameLauncher;
+    if (FileExists(launcher)) {
+        try {
+            RunProgram(application.Handle(), launcher, L"", rfElevate);
+        } catch (const std::exception&) {
+            // An unreadable UAC policy is one more failure to start, and those stay silent.
+        }
+    }
+    return 0;
+}
+
+int RunUpdateMode(TApplication& application, int showCommand) {
+    application.SetTitle(kApplicationTitle);
+    T_VeyraLauncher splash(application.Instance());
+    splash.Show(InitialShowState(showCommand));
+    return application.Run();
+}
+
+} // namespace veyra

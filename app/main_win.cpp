@@ -1,0 +1,17 @@
+// VeyraLauncher: installs a downloaded game launcher update and starts the game launcher.
+#include "app/Application_win.h"
+#include "app/CommandLine.h"
+#include "app/DllSearch_win.h"
+#include "app/StartModes_win.h"
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // Before anything else can load a DLL: the program runs elevated from a folder others may
+    // write to.
+    veyra::RestrictDllSearchToSystem32();
+    veyra::TApplication application(instance);
+    if (veyra::DecideStartMode(::GetCommandLineW()) == veyra::StartMode::PassThrough)
+        return veyra::RunPassThrough(application);
+    return veyra::RunUpdateMode(application, showCommand);
+}

@@ -1,0 +1,36 @@
+# The Win32 shell, the program itself and, for Wine, the Windows tests.
+enable_language(RC)
+
+# Fully static: the program may import system DLLs only.
+set(VEYRA_STATIC_LINK -static -static-libgcc -static-libstdc++)
+set(VEYRA_HARDENING -Wl,--dynamicbase -Wl,--nxcompat)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    list(APPEND VEYRA_HARDENING -Wl,--high-entropy-va)
+endif()
+
+add_library(veyra_win32 STATIC
+    app/Application_win.cpp
+    app/DllSearch_win.cpp
+    app/StartModes_win.cpp
+    support/Files_win.cpp
+    support/uRun_win.cpp
+    ui/SplashWindow_win.cpp
+)
+target_compile_definitions(veyra_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                              _WIN32_WINNT=0x0601)
+target_link_libraries(veyra_win32 PUBLIC veyra_core PRIVATE veyra_warnings)
+target_link_libraries(veyra_win32 PUBLIC shell32 ole32 advapi32 user32 gdi32 kernel32)
+
+add_executable(VeyraLauncher WIN32 app/main_win.cpp app/VeyraLauncher.rc)
+target_link_libraries(VeyraLauncher PRIVATE veyra_win32 veyra_warnings)
+# The resource script names its files from the source root.
+target_include_directories(VeyraLauncher PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_options(VeyraLauncher PRIVATE -municode -mwindows ${VEYRA_STATIC_LINK} ${VEYRA_HARDENING}
+                    $<$<NOT:$<CONFIG:Debug>>:-s>)
+set_property(SOURCE app/VeyraLauncher.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${CMAKE_CURRENT_SOURCE_DIR}/app/VeyraLauncher.manifest
+             ${CMAKE_CURRENT_SOURCE_DIR}/resources/VeyraLauncher.ico)
+
+if(VEYRA_WINDOWS_TESTS)
+    add_subdirectory(tests/windows)
+endif()

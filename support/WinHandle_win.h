@@ -1,0 +1,102 @@
+#pragma once
+// Move-only owners for Win32 handles, in the spirit of WIL's unique_any: every handle the program
+// opens is closed by exactly one of these, never by a bare call at the point of use.
+#include <objbase.h>
+#include <windows.h>
+
+#include <utility>
+
+namespace veyra {
+
+template <typename T, auto Close, T Invalid = T{}> class UniqueAny {
+public:
+    UniqueAny() = default;
+    explicit UniqueAny(T value) : value_(value) {}
+    UniqueAny(const UniqueAny&) = delete;
+    UniqueAny& operator=(const UniqueAny&) = delete;
+    UniqueAny(UniqueAny&& other) noexcept : value_(other.release()) {}
+    UniqueAny& operator=(UniqueAny&& other) noexcept {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+    ~UniqueAny() { reset(); }
+
+    T get() const { return value_; }
+    explicit operator bool() const { return value_ != Invalid; }
+    T release() { return std::exchange(value_, Invalid); }
+    void reset(T value = Invalid) {
+        const T old = std::exchange(value_, value);
+        if (old != Invalid)
+            Close(old);
+    }
+
+private:
+    T value_ = Invalid;
+};
+
+namespace detail {
+inline void CloseKernelHandle(HANDLE h) {
+    ::CloseHandle(h);
+}
+inline void CloseRegistryKey(HKEY k) {
+    ::RegCloseKey(k);
+}
+inline void DestroyWindowHandle(HWND w) {
+    ::DestroyWindow(w);
+}
+} // namespace detail
+
+using UniqueHandle = UniqueAny<HANDLE, detail::CloseKernelHandle>;
+using UniqueKey = UniqueAny<HKEY, detail::CloseRegistryKey>;
+using UniqueWindow = UniqueAny<HWND, detail::DestroyWindowHandle>;
+
+// CreateFileW reports failure as INVALID_HANDLE_VALUE rather than null; the owner holds null then.
+inline UniqueHandle AdoptFileHandle(HANDLE handle) {
+    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+// BeginPaint/EndPaint for one WM_PAINT.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    ~PaintScope() { ::EndPaint(window_, &paint_); }
+    HDC dc() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// An object selected into a DC until the scope ends, when the previous one comes back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject() { ::SelectObject(dc_, previous_); }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// COM on the calling thread for the owner's lifetime (single-threaded apartment).
+class ComApartment {
+public:
+    ComApartment() : initialized_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (initialized_)
+            ::CoUninitialize();
+    }
+
+private:
+    bool initialized_;
+};
+
+} // namespace veyra

@@ -1,0 +1,26 @@
+#include "support/uRun.h"
+
+namespace veyra {
+
+const wchar_t* RunVerb(TRunFlags flags, bool uacEnabled) {
+    return (flags & rfElevate) && uacEnabled ? L"runas" : nullptr;
+}
+
+int RunShowCommand(TRunFlags flags) {
+    return (flags & rfHidden) ? 0 : 1;
+}
+
+bool UacPolicyOn(unsigned windowsMajorVersion, std::optional<std::uint32_t> enableLua) {
+    return windowsMajorVersion >= 6 && enableLua.has_value() && *enableLua != 0;
+}
+
+std::int32_t WaitForExitCode(const ExitWait& wait) {
+    std::uint32_t code = wait.readExitCode();
+    while (code == kStillActive && !wait.stopWaiting()) {
+        wait.pause();
+        code = wait.readExitCode();
+    }
+    return static_cast<std::int32_t>(code);
+}
+
+} // namespace veyra

@@ -1,0 +1,91 @@
+#include "support/uRun_win.h"
+
+#include "support/AppTermination.h"
+#include "support/WinHandle_win.h"
+
+#include <shellapi.h>
+
+namespace veyra {
+
+#if !defined(_WIN64)
+// The record's size is part of the shell's contract with 32-bit callers.
+static_assert(sizeof(SHELLEXECUTEINFOW) == 60);
+#endif
+
+namespace {
+
+// The major number the system reports to this program (GetVersionExW, deprecated but exactly the
+// value that decides here).
+unsigned ReportedMajorVersion() {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!::GetVersionExW(&info))
+        return 0;
+#pragma GCC diagnostic pop
+    return info.dwMajorVersion;
+}
+
+std::optional<std::uint32_t> ReadEnableLua() {
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0,
+                        KEY_READ, &raw) != ERROR_SUCCESS)
+        return std::nullopt;
+    const UniqueKey key(raw);
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    const LONG status = ::RegQueryValueExW(key.get(), L"EnableLUA", nullptr, &type,
+                                           reinterpret_cast<BYTE*>(&value), &size);
+    if (status == ERROR_FILE_NOT_FOUND)
+        return std::nullopt;
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value))
+        throw RegistryError("EnableLUA is not a 32-bit integer");
+    return value;
+}
+
+} // namespace
+
+bool IsUACEnabled() {
+    const unsigned major = ReportedMajorVersion();
+    return major >= 6 && UacPolicyOn(major, ReadEnableLua());
+}
+
+SHELLEXECUTEINFOW MakeExecuteInfo(HWND owner, const std::wstring& fileName,
+                                  const std::wstring& parameters, TRunFlags flags,
+                                  bool uacEnabled) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = owner;
+    // No error UI: the shell's "file not found" or "open with" dialog would block the caller and
+    // show a window where a failure must stay silent.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = RunVerb(flags, uacEnabled);
+    info.lpFile = fileName.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.nShow = RunShowCommand(flags);
+    return info;
+}
+
+std::int32_t RunProgram(HWND owner, const std::wstring& fileName, const std::wstring& parameters,
+                        TRunFlags flags) {
+    // The policy is read only when elevation is asked for.
+    SHELLEXECUTEINFOW info =
+        MakeExecuteInfo(owner, fileName, parameters, flags, (flags & rfElevate) && IsUACEnabled());
+    if (!::ShellExecuteExW(&info))
+        return kRunFailed;
+    const UniqueHandle process(info.hProcess); // may be empty when the shell reused a process
+    if (!(flags & rfWait))
+        return 0;
+    return WaitForExitCode({[&] {
+                                DWORD code = 0;
+                                if (!process || !::GetExitCodeProcess(process.get(), &code))
+                                    return std::uint32_t{0};
+                                return std::uint32_t{code};
+                            },
+                            [] { return ApplicationTerminated(); }, [] { ::Sleep(kWaitPollMs); }});
+}
+
+} // namespace veyra

@@ -1,0 +1,94 @@
+# Building blocks of the end-to-end scenarios (sourced by run.sh).
+# Each scenario runs in a subshell with its own game folder ($GAME), its own Wine prefix and
+# wineserver, and fails by printing a reason and returning non-zero.
+
+E2E_BIN=${E2E_BIN:-$build}
+
+# Runs one scenario function in a fresh folder and prefix; stops its wineserver afterwards.
+run_scenario() {
+    local name=$1
+    (
+        set -uo pipefail
+        SCENARIO_DIR="$E2E_WORK/$name"
+        GAME="$SCENARIO_DIR/game"
+        mkdir -p "$GAME"
+        export WINEPREFIX="$SCENARIO_DIR/prefix"
+        wine_fresh_prefix "$E2E_TEMPLATE" "$WINEPREFIX"
+        cp "$E2E_BIN/VeyraLauncher.exe" "$GAME/"
+        trap '"$VEYRA_WINESERVER" -k >/dev/null 2>&1' EXIT
+        "$name"
+    )
+}
+
+fail() {
+    echo "$*"
+    return 1
+}
+
+# Puts the fake game launcher beside the program as dunmorelauncher.exe.
+install_fake_launcher() { cp "$E2E_BIN/tests/fake_launcher.exe" "$GAME/dunmorelauncher.exe"; }
+
+# Starts VeyraLauncher.exe in the background with an exact command line (text after the
+# program's quoted path), from the current directory. Sets VEYRA_PID.
+launch_veyra() {
+    local arguments=$1
+    local program
+    program=$(windows_path "$GAME/VeyraLauncher.exe")
+    if [[ -n $arguments ]]; then
+        export VEYRA_RAW_COMMAND_LINE="\"$program\" $arguments"
+    else
+        export VEYRA_RAW_COMMAND_LINE="\"$program\""
+    fi
+    "$VEYRA_WINE" "$E2E_BIN/tests/run_raw.exe" >/dev/null 2>&1 &
+    VEYRA_PID=$!
+}
+
+# Waits up to $1 seconds for the program to end; sets EXIT_CODE. Fails on time-out.
+wait_for_exit() {
+    local limit=$1
+    local deadline=$((SECONDS + limit))
+    while kill -0 "$VEYRA_PID" 2>/dev/null; do
+        if ((SECONDS >= deadline)); then
+            kill "$VEYRA_PID" 2>/dev/null
+            fail "did not end within $limit s"
+            return 1
+        fi
+        sleep 0.1
+    done
+    wait "$VEYRA_PID"
+    EXIT_CODE=$?
+}
+
+# Waits up to $2 seconds for a visible window titled exactly $1; prints its X window id.
+wait_for_window() {
+    local title=$1 limit=$2
+    local deadline=$((SECONDS + limit)) id
+    while ((SECONDS < deadline)); do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1)
+        if [[ -n $id ]]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Number of times the fake launcher was started, and one field of its last record.
+launcher_starts() {
+    local count
+    count=$(grep -c '^started$' "$GAME/launcher-record.txt" 2>/dev/null)
+    echo "${count:-0}"
+}
+launcher_field() { grep "^$1=" "$GAME/launcher-record.txt" | tail -n 1 | cut -d= -f2-; }
+
+# Waits up to $1 seconds for the fake launcher's record to appear.
+wait_for_launcher() {
+    local deadline=$((SECONDS + $1))
+    until [[ -s "$GAME/launcher-record.txt" ]]; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+screenshot() { import -window root "$E2E_ARTIFACTS/$1.png" 2>/dev/null; }

@@ -1,0 +1,97 @@
+# Start modes: pass-through starts the game launcher beside the program and ends at once with
+# code 0; "--update" shows the splash window until it is closed.
+
+POLICY_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System'
+
+# Pass-through started from another working directory: the launcher beside the program is found
+# and inherits the working directory; no parameters reach it.
+scenario_pass_through_from_another_directory() {
+    install_fake_launcher
+    mkdir -p "$SCENARIO_DIR/elsewhere"
+    cd "$SCENARIO_DIR/elsewhere" || return 1
+    launch_veyra ""
+    wait_for_exit 20 || return 1
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    wait_for_launcher 10 || fail "the game launcher was not started"
+    [[ $(launcher_starts) == 1 ]] || fail "started $(launcher_starts) times"
+    local cwd expected
+    cwd=$(launcher_field cwd)
+    expected=$(windows_path "$SCENARIO_DIR/elsewhere")
+    [[ ${cwd%\\} == "$expected" ]] || fail "launcher's working directory '$cwd', expected '$expected'"
+    [[ $(launcher_field tail) == "[]" ]] || fail "parameters reached the launcher: $(launcher_field tail)"
+    [[ $(launcher_field show) == 1 ]] || fail "show command $(launcher_field show), expected SW_SHOWNORMAL"
+}
+
+# Arguments that are not exactly "--update" first: each one is pass-through.
+scenario_pass_through_for_near_misses() {
+    install_fake_launcher
+    cd "$GAME" || return 1
+    local arguments
+    for arguments in '--UPDATE' '-update' 'x --update' '--update2' '"--update "'; do
+        rm -f "$GAME/launcher-record.txt"
+        launch_veyra "$arguments"
+        wait_for_exit 20 || return 1
+        ((EXIT_CODE == 0)) || fail "[$arguments] exit code $EXIT_CODE" || return 1
+        wait_for_launcher 10 || fail "[$arguments] the game launcher was not started" || return 1
+    done
+}
+
+# With UAC on the launcher is started through the elevation verb (Wine grants it silently).
+scenario_pass_through_with_uac_on() {
+    install_fake_launcher
+    wine_set_hklm_dword "$POLICY_KEY" EnableLUA 1
+    cd "$GAME" || return 1
+    launch_veyra ""
+    wait_for_exit 20 || return 1
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    wait_for_launcher 10 || fail "the game launcher was not started"
+}
+
+# No launcher beside the program: nothing is started, nothing is written, exit code 0.
+scenario_pass_through_without_launcher() {
+    cd "$GAME" || return 1
+    launch_veyra ""
+    wait_for_exit 20 || return 1
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    local files
+    files=$(ls -A "$GAME")
+    [[ $files == "VeyraLauncher.exe" ]] || fail "the game folder changed: $files"
+}
+
+# Update mode for each way of writing the argument: the splash window appears, a close request
+# (Alt+F4) ends the program with code 0, and the game launcher is not started.
+check_update_window() {
+    local arguments=$1 shot=$2
+    launch_veyra "$arguments"
+    local window
+    window=$(wait_for_window _VeyraLauncher 20) || fail "[$arguments] no splash window" || return 1
+    local geometry
+    geometry=$(xdotool getwindowgeometry "$window")
+    [[ $geometry == *"Geometry: 300x284"* ]] || fail "[$arguments] window geometry: $geometry" || return 1
+    sleep 0.5
+    screenshot "$shot"
+    kill -0 "$VEYRA_PID" 2>/dev/null || fail "[$arguments] the program ended by itself" || return 1
+    xdotool windowactivate --sync "$window" >/dev/null 2>&1
+    xdotool key --clearmodifiers alt+F4
+    wait_for_exit 10 || return 1
+    ((EXIT_CODE == 0)) || fail "[$arguments] exit code $EXIT_CODE" || return 1
+    [[ $(launcher_starts) == 0 ]] || fail "[$arguments] the game launcher was started" || return 1
+}
+
+scenario_update_mode_shows_window_until_closed() {
+    install_fake_launcher
+    cd "$GAME" || return 1
+    check_update_window '--update' update-mode
+}
+
+scenario_update_mode_quoted_argument() {
+    install_fake_launcher
+    cd "$GAME" || return 1
+    check_update_window '"--update"' update-mode-quoted
+}
+
+scenario_update_mode_after_empty_quotes() {
+    install_fake_launcher
+    cd "$GAME" || return 1
+    check_update_window '"" --update' update-mode-empty-quotes
+}

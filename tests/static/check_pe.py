@@ -1,0 +1,583 @@
+#!/usr/bin/env python3
+"""Static checks of the shipped VeyraLauncher executable.
+
+Usage: check_pe.py [--expect-machine i386|amd64] [--manifest FILE] EXE
+
+Reads the PE file directly (no objdump) and prints one line per check,
+"PASS <name>" or "FAIL <name>: <reason>", then "N passed, N failed".
+Exit status is 0 when nothing failed, 1 otherwise.  Malformed input turns
+into FAIL lines, never a traceback: every offset is bounds-checked.
+"""
+
+import argparse
+import struct
+import sys
+import xml.etree.ElementTree as ElementTree
+
+MACHINES = {"i386": 0x14C, "amd64": 0x8664}
+PE32_MAGIC = 0x10B
+PE32PLUS_MAGIC = 0x20B
+
+SUBSYSTEM_WINDOWS_GUI = 2
+SUBSYSTEM_NAMES = {1: "native", 2: "Windows GUI", 3: "Windows console", 9: "Windows CE GUI", 10: "EFI application"}
+
+DYNAMIC_BASE = 0x40
+NX_COMPAT = 0x100
+HIGH_ENTROPY_VA = 0x20
+FILE_RELOCS_STRIPPED = 0x0001
+
+DIR_IMPORT = 1
+DIR_RESOURCE = 2
+DIR_BASERELOC = 5
+DIR_DELAY_IMPORT = 13
+
+RT_ICON = 3
+RT_GROUP_ICON = 14
+RT_VERSION = 16
+RT_MANIFEST = 24
+
+ALLOWED_DLLS = {
+    "kernel32", "user32", "gdi32", "advapi32", "shell32", "ole32", "oleaut32", "comctl32", "ws2_32",
+    "msvcrt", "ntdll", "shlwapi", "uxtheme", "msimg32", "version", "comdlg32", "winmm", "dwmapi",
+    "crypt32", "bcrypt",
+}
+ALLOWED_PREFIXES = ("api-ms-win-",)
+# Runtime DLLs of the MinGW toolchain and zlib; the program must link them statically.
+FORBIDDEN_PREFIXES = ("libstdc++", "libgcc", "libwinpthread", "zlib", "libz")
+
+VS_FIXEDFILEINFO_SIGNATURE = 0xFEEF04BD
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+REQUIRED_VERSION_STRINGS = ("ProductName", "FileDescription", "FileVersion")
+
+# Generous limits that only stop runaway loops over corrupt tables.
+MAX_IMPORT_DESCRIPTORS = 4096
+MAX_RESOURCE_ENTRIES = 65536
+MAX_NAME_BYTES = 1024
+
+
+class ParseError(Exception):
+    pass
+
+
+def printable(text):
+    """Keeps report lines on one line whatever bytes a corrupt file holds."""
+    return "".join(c if c.isprintable() else "\\x%02x" % ord(c) if ord(c) < 256 else "\\u%04x" % ord(c)
+                   for c in text)
+
+
+class Blob:
+    """Bounds-checked little-endian reads from a byte string."""
+
+    def __init__(self, data, what):
+        self.data = data
+        self.what = what
+
+    def bytes_at(self, offset, size):
+        if offset < 0 or size < 0 or offset + size > len(self.data):
+            raise ParseError("%s: %d bytes at offset 0x%x run past its end (0x%x)"
+                             % (self.what, size, offset, len(self.data)))
+        return self.data[offset:offset + size]
+
+    def unpack(self, fmt, offset):
+        return struct.unpack("<" + fmt, self.bytes_at(offset, struct.calcsize("<" + fmt)))
+
+    def u16(self, offset):
+        return self.unpack("H", offset)[0]
+
+    def u32(self, offset):
+        return self.unpack("I", offset)[0]
+
+
+class Section:
+    def __init__(self, name, virtual_size, virtual_address, raw_size, raw_offset):
+        self.name = name
+        self.virtual_size = virtual_size
+        self.virtual_address = virtual_address
+        self.raw_size = raw_size
+        self.raw_offset = raw_offset
+
+
+class PeImage:
+    def __init__(self, data):
+        self.file = Blob(data, "file")
+        if self.file.bytes_at(0, 2) != b"MZ":
+            raise ParseError("no MZ signature")
+        pe_offset = self.file.u32(0x3C)
+        if self.file.bytes_at(pe_offset, 4) != b"PE\0\0":
+            raise ParseError("no PE signature at offset 0x%x" % pe_offset)
+        (self.machine, section_count, _, _, _, optional_size,
+         self.characteristics) = self.file.unpack("HHIIIHH", pe_offset + 4)
+        optional = pe_offset + 24
+        self.magic = self.file.u16(optional)
+        if self.magic == PE32_MAGIC:
+            self.image_base = self.file.u32(optional + 28)
+            directory_count_at, directories_at = 92, 96
+        elif self.magic == PE32PLUS_MAGIC:
+            self.image_base = self.file.unpack("Q", optional + 24)[0]
+            directory_count_at, directories_at = 108, 112
+        else:
+            raise ParseError("unknown optional header magic 0x%x" % self.magic)
+        if optional_size < directories_at:
+            raise ParseError("optional header too small (%d bytes)" % optional_size)
+        self.size_of_headers = self.file.u32(optional + 60)
+        self.subsystem = self.file.u16(optional + 68)
+        self.dll_characteristics = self.file.u16(optional + 70)
+        directory_count = self.file.u32(optional + directory_count_at)
+        directory_count = min(directory_count, 16, (optional_size - directories_at) // 8)
+        self.directories = [self.file.unpack("II", optional + directories_at + 8 * i)
+                            for i in range(directory_count)]
+        self.sections = []
+        table = optional + optional_size
+        for i in range(section_count):
+            name, vsize, vaddr, rsize, roffset = self.file.unpack("8sIIII", table + 40 * i)
+            self.sections.append(Section(name.rstrip(b"\0").decode("latin-1"), vsize, vaddr, rsize, roffset))
+
+    def directory(self, index):
+        """(rva, size) of a data directory, (0, 0) when absent."""
+        return self.directories[index] if index < len(self.directories) else (0, 0)
+
+    def read(self, rva, size):
+        """Bytes at an RVA; the whole range must be backed by file data."""
+        if rva < 0 or size < 0:
+            raise ParseError("negative RVA or size")
+        if rva + size <= self.size_of_headers and rva + size <= len(self.file.data):
+            return self.file.bytes_at(rva, size)
+        for section in self.sections:
+            span = max(section.virtual_size, section.raw_size)
+            if section.virtual_address <= rva < section.virtual_address + span:
+                delta = rva - section.virtual_address
+                if delta + size > section.raw_size:
+                    raise ParseError("RVA 0x%x (+%d) is not backed by file data in section %s"
+                                     % (rva, size, printable(section.name)))
+                return self.file.bytes_at(section.raw_offset + delta, size)
+        raise ParseError("RVA 0x%x is outside every section" % rva)
+
+    def u32(self, rva):
+        return struct.unpack("<I", self.read(rva, 4))[0]
+
+    def c_string(self, rva):
+        """NUL-terminated ASCII string at an RVA, read a byte at a time so a
+        name near the end of a section still parses."""
+        out = bytearray()
+        while len(out) < MAX_NAME_BYTES:
+            byte = self.read(rva + len(out), 1)
+            if byte == b"\0":
+                return out.decode("latin-1")
+            out += byte
+        raise ParseError("unterminated string at RVA 0x%x" % rva)
+
+
+# --- checks on headers ------------------------------------------------------
+
+def check_machine(pe, expected):
+    want = MACHINES[expected]
+    if pe.machine != want:
+        return "Machine is 0x%x, expected 0x%x (%s)" % (pe.machine, want, expected)
+    want_magic = PE32PLUS_MAGIC if expected == "amd64" else PE32_MAGIC
+    if pe.magic != want_magic:
+        return "optional header magic 0x%x does not match %s" % (pe.magic, expected)
+    return None
+
+
+def check_subsystem(pe):
+    if pe.subsystem != SUBSYSTEM_WINDOWS_GUI:
+        return "Subsystem is %d (%s), expected 2 (Windows GUI)" % (
+            pe.subsystem, SUBSYSTEM_NAMES.get(pe.subsystem, "unknown"))
+    return None
+
+
+def check_dll_characteristics(pe):
+    required = [("DYNAMIC_BASE", DYNAMIC_BASE), ("NX_COMPAT", NX_COMPAT)]
+    if pe.magic == PE32PLUS_MAGIC:
+        required.append(("HIGH_ENTROPY_VA", HIGH_ENTROPY_VA))
+    missing = [name for name, bit in required if not pe.dll_characteristics & bit]
+    if missing:
+        return "DllCharacteristics 0x%04x lacks %s" % (pe.dll_characteristics, ", ".join(missing))
+    return None
+
+
+def check_relocations(pe):
+    if pe.characteristics & FILE_RELOCS_STRIPPED:
+        return "IMAGE_FILE_RELOCS_STRIPPED is set"
+    rva, size = pe.directory(DIR_BASERELOC)
+    if rva == 0 or size == 0:
+        return "no base-relocation directory"
+    table = Blob(pe.read(rva, size), "base-relocation directory")
+    offset = 0
+    fixups = 0
+    while offset + 8 <= size:
+        _, block_size = table.unpack("II", offset)
+        if block_size < 8 or block_size % 2:
+            raise ParseError("base-relocation block at +0x%x has size %d" % (offset, block_size))
+        for entry in range(offset + 8, offset + block_size, 2):
+            # Type 0 (IMAGE_REL_BASED_ABSOLUTE) is padding, not a fix-up.
+            if table.u16(entry) >> 12:
+                fixups += 1
+        offset += block_size
+    if fixups == 0:
+        return "base-relocation directory holds no fix-ups"
+    return None
+
+
+def imported_dll_names(pe):
+    names = []
+    rva, size = pe.directory(DIR_IMPORT)
+    if rva:
+        for i in range(MAX_IMPORT_DESCRIPTORS):
+            descriptor = struct.unpack("<5I", pe.read(rva + 20 * i, 20))
+            if descriptor == (0, 0, 0, 0, 0):
+                break
+            names.append(pe.c_string(descriptor[3]))
+        else:
+            raise ParseError("import directory is not terminated")
+    rva, size = pe.directory(DIR_DELAY_IMPORT)
+    if rva:
+        # The table ends at a zeroed descriptor or at the directory's size,
+        # whichever comes first (ld's hand-made tables carry no terminator).
+        limit = size // 32 if size >= 32 else MAX_IMPORT_DESCRIPTORS
+        for i in range(min(limit, MAX_IMPORT_DESCRIPTORS)):
+            descriptor = struct.unpack("<8I", pe.read(rva + 32 * i, 32))
+            if descriptor == (0,) * 8:
+                break
+            attributes, name = descriptor[0], descriptor[1]
+            if not attributes & 1:
+                # Old-style delay-load descriptors hold virtual addresses, not RVAs.
+                name -= pe.image_base
+            names.append(pe.c_string(name))
+    return names
+
+
+def check_imports(pe):
+    names = imported_dll_names(pe)
+    if not names:
+        # A GUI program always imports something; none means the table was not found.
+        return "no imported DLLs found"
+    forbidden, unknown = [], []
+    for name in names:
+        lower = name.lower()
+        stem = lower[:-4] if lower.endswith(".dll") else lower
+        if lower.startswith(FORBIDDEN_PREFIXES):
+            forbidden.append(name)
+        elif stem not in ALLOWED_DLLS and not lower.startswith(ALLOWED_PREFIXES):
+            unknown.append(name)
+    problems = []
+    if forbidden:
+        problems.append("forbidden runtime DLLs: " + ", ".join(printable(n) for n in forbidden))
+    if unknown:
+        problems.append("non-system DLLs: " + ", ".join(printable(n) for n in unknown))
+    return "; ".join(problems) or None
+
+
+# --- resources ----------------------------------------------------------------
+
+def resource_key(blob, name_field):
+    """An ID entry gives an int, a named entry its UTF-16 name in upper case."""
+    if name_field & 0x80000000:
+        offset = name_field & 0x7FFFFFFF
+        length = blob.u16(offset)
+        raw = blob.bytes_at(offset + 2, 2 * length)
+        return raw.decode("utf-16-le", errors="replace").upper()
+    return name_field & 0xFFFF
+
+
+def resource_entries(blob, offset, budget):
+    """Entries of one resource directory.  budget is a one-item list shared by
+    the whole walk, so directories that point back at each other cannot make
+    the walk explode."""
+    named, ids = blob.unpack("HH", offset + 12)
+    budget[0] -= named + ids
+    if budget[0] < 0:
+        raise ParseError("resource tree has more than %d entries" % MAX_RESOURCE_ENTRIES)
+    return [blob.unpack("II", offset + 16 + 8 * i) for i in range(named + ids)]
+
+
+def read_resources(pe):
+    """{type: {name: data of the first language}} with int or upper-case str keys."""
+    rva, size = pe.directory(DIR_RESOURCE)
+    if rva == 0 or size == 0:
+        raise ParseError("no resource directory")
+    blob = Blob(pe.read(rva, size), "resource directory")
+    tree = {}
+    budget = [MAX_RESOURCE_ENTRIES]
+    for type_field, type_target in resource_entries(blob, 0, budget):
+        if not type_target & 0x80000000:
+            raise ParseError("resource type entry points at data, not a directory")
+        names = tree.setdefault(resource_key(blob, type_field), {})
+        for name_field, name_target in resource_entries(blob, type_target & 0x7FFFFFFF, budget):
+            if not name_target & 0x80000000:
+                raise ParseError("resource name entry points at data, not a directory")
+            languages = resource_entries(blob, name_target & 0x7FFFFFFF, budget)
+            if not languages:
+                continue
+            _, data_entry = languages[0]
+            if data_entry & 0x80000000:
+                raise ParseError("resource language entry points at a directory, not data")
+            data_rva, data_size = blob.unpack("II", data_entry)
+            names.setdefault(resource_key(blob, name_field), pe.read(data_rva, data_size))
+    return tree
+
+
+def normalise_text(data):
+    return data.replace(b"\r\n", b"\n").replace(b"\r", b"\n").strip()
+
+
+def local_name(tag):
+    return tag.rsplit("}", 1)[-1]
+
+
+def check_manifest(resources, expected_path):
+    manifest = resources.get(RT_MANIFEST, {}).get(1)
+    if manifest is None:
+        return "no RT_MANIFEST resource with ID 1"
+    if expected_path is not None:
+        try:
+            with open(expected_path, "rb") as f:
+                expected = f.read()
+        except OSError as error:
+            return "cannot read %s: %s" % (expected_path, error.strerror)
+        if normalise_text(manifest) != normalise_text(expected):
+            return "embedded manifest differs from %s" % expected_path
+    return None
+
+
+def check_manifest_content(resources):
+    manifest = resources.get(RT_MANIFEST, {}).get(1)
+    if manifest is None:
+        return "no RT_MANIFEST resource with ID 1"
+    try:
+        root = ElementTree.fromstring(manifest)
+    except (ElementTree.ParseError, LookupError, ValueError) as error:
+        # LookupError: the XML declaration names an unknown encoding.
+        return "manifest is not well-formed XML: %s" % error
+    problems = []
+    levels = [e for e in root.iter() if local_name(e.tag) == "requestedExecutionLevel"]
+    if not levels:
+        problems.append("no requestedExecutionLevel")
+    for level in levels:
+        if level.get("level") != "requireAdministrator" or level.get("uiAccess") != "false":
+            problems.append("requestedExecutionLevel level=%r uiAccess=%r" % (level.get("level"), level.get("uiAccess")))
+    common_controls = False
+    for dependent in root.iter():
+        if local_name(dependent.tag) != "dependentAssembly":
+            continue
+        for identity in dependent:
+            if (local_name(identity.tag) == "assemblyIdentity"
+                    and identity.get("name") == "Microsoft.Windows.Common-Controls"
+                    and identity.get("version") == "6.0.0.0"):
+                common_controls = True
+    if not common_controls:
+        problems.append("no dependentAssembly on Microsoft.Windows.Common-Controls 6.0.0.0")
+    text = manifest.decode("utf-8", errors="replace").lower()
+    for word in ("compatibility", "dpiaware"):  # "dpiaware" also matches dpiAwareness
+        if word in text:
+            problems.append("manifest mentions %r" % word)
+    return "; ".join(problems) or None
+
+
+def icon_image_problem(data, size):
+    """None when the RT_ICON data is a complete 32-bpp image of the given size."""
+    if data.startswith(PNG_SIGNATURE):
+        blob = Blob(data, "PNG icon")
+        length, kind = struct.unpack(">I4s", blob.bytes_at(8, 8))
+        if kind != b"IHDR" or length != 13:
+            return "PNG without IHDR"
+        width, height, depth, colour = struct.unpack(">IIBB", blob.bytes_at(16, 10))
+        if (width, height) != (size, size):
+            return "PNG is %dx%d" % (width, height)
+        if depth != 8 or colour != 6:
+            return "PNG is bit depth %d colour type %d, not 8-bit RGBA" % (depth, colour)
+        return None
+    blob = Blob(data, "icon bitmap")
+    header_size, width, height, _, bit_count = blob.unpack("IiiHH", 0)
+    if header_size < 40:
+        return "bitmap header is %d bytes" % header_size
+    if bit_count != 32:
+        return "bitmap is %d bpp" % bit_count
+    if width != size or height != 2 * size:
+        return "bitmap is %dx%d, expected %dx%d" % (width, height, size, 2 * size)
+    needed = header_size + size * size * 4 + ((size + 31) // 32) * 4 * size
+    if len(data) < needed:
+        return "bitmap holds %d bytes, needs %d" % (len(data), needed)
+    return None
+
+
+def check_icon(resources):
+    group = resources.get(RT_GROUP_ICON, {}).get("MAINICON")
+    if group is None:
+        return "no RT_GROUP_ICON named MAINICON"
+    blob = Blob(group, "MAINICON group")
+    reserved, kind, count = blob.unpack("HHH", 0)
+    if reserved != 0 or kind != 1:
+        return "group header is not an icon directory"
+    problems = []
+    sizes = []
+    icons = resources.get(RT_ICON, {})
+    for i in range(count):
+        width, height, _, _, _, bit_count, _, icon_id = blob.unpack("BBBBHHIH", 6 + 14 * i)
+        width, height = width or 256, height or 256
+        sizes.append(width)
+        if width != height:
+            problems.append("image %d is %dx%d" % (icon_id, width, height))
+        if bit_count != 32:
+            problems.append("%dx%d lists %d bpp" % (width, height, bit_count))
+        data = icons.get(icon_id)
+        if data is None:
+            problems.append("RT_ICON %d is missing" % icon_id)
+            continue
+        problem = icon_image_problem(data, width)
+        if problem:
+            problems.append("RT_ICON %d: %s" % (icon_id, problem))
+    if sorted(sizes) != [16, 32, 48]:
+        problems.insert(0, "sizes are %s, expected 16, 32, 48" % (", ".join(map(str, sizes)) or "none"))
+    return "; ".join(problems) or None
+
+
+class VersionBlock:
+    """One VS_VERSIONINFO-style block: wLength, wValueLength, wType, key, value."""
+
+    def __init__(self, blob, offset, end):
+        length, value_length, value_type = blob.unpack("HHH", offset)
+        if length < 6 or offset + length > end:
+            raise ParseError("version block at +0x%x has length %d" % (offset, length))
+        self.blob = blob
+        self.end = offset + length
+        key_end = offset + 6
+        while True:
+            if key_end + 2 > self.end:
+                raise ParseError("unterminated key in version block at +0x%x" % offset)
+            if blob.u16(key_end) == 0:
+                break
+            key_end += 2
+        self.key = blob.bytes_at(offset + 6, key_end - offset - 6).decode("utf-16-le", errors="replace")
+        self.value_start = (key_end + 2 + 3) & ~3
+        # Text values are counted in characters, binary ones in bytes.
+        self.value_bytes = value_length * 2 if value_type == 1 else value_length
+
+    def value(self):
+        size = max(0, min(self.value_bytes, self.end - self.value_start))
+        return self.blob.bytes_at(self.value_start, size)
+
+    def text(self):
+        # Compilers disagree on how a string's length is counted, so read to
+        # the end of the block and stop at the terminator.
+        raw = self.blob.bytes_at(self.value_start, max(0, self.end - self.value_start))
+        return raw.decode("utf-16-le", errors="replace").split("\0", 1)[0]
+
+    def children(self):
+        child = (self.value_start + self.value_bytes + 3) & ~3
+        while child + 6 <= self.end:
+            block = VersionBlock(self.blob, child, self.end)
+            yield block
+            child = (block.end + 3) & ~3
+
+
+def check_version(resources):
+    """Returns (problem, detail)."""
+    versions = resources.get(RT_VERSION, {})
+    if not versions:
+        return "no RT_VERSION resource", None
+    data = next(iter(versions.values()))
+    root = VersionBlock(Blob(data, "version resource"), 0, len(data))
+    if root.key != "VS_VERSION_INFO":
+        return "root block is %r, not VS_VERSION_INFO" % printable(root.key), None
+    fixed = root.value()
+    if len(fixed) < 52 or struct.unpack_from("<I", fixed)[0] != VS_FIXEDFILEINFO_SIGNATURE:
+        return "no VS_FIXEDFILEINFO signature", None
+    strings = {}
+    for info in root.children():
+        if info.key != "StringFileInfo":
+            continue
+        for table in info.children():
+            # String entries are leaves: their value runs to the end of the block.
+            for entry in table.children():
+                strings.setdefault(entry.key, entry.text())
+    missing = [name for name in REQUIRED_VERSION_STRINGS if not strings.get(name, "").strip()]
+    if missing:
+        return "empty or missing " + ", ".join(missing), None
+    detail = " ".join('%s="%s"' % (name, printable(strings[name])) for name in REQUIRED_VERSION_STRINGS)
+    return None, detail
+
+
+# --- driver -------------------------------------------------------------------
+
+CHECK_NAMES = ("machine", "subsystem", "dll-characteristics", "relocations", "imports-system-only",
+               "manifest", "manifest-content", "icon", "version")
+
+
+def describe(error):
+    if isinstance(error, ParseError):
+        return str(error)
+    return "%s: %s" % (type(error).__name__, error)
+
+
+def guarded(function, *args):
+    """Runs one check; a parse error (or anything unexpected) becomes its FAIL reason."""
+    try:
+        return function(*args)
+    except Exception as error:  # a corrupt file must still yield a report line
+        return "malformed: " + describe(error)
+
+
+def run_checks(data, expected_machine, manifest_path):
+    """Returns a list of (name, failure reason or None, detail or None)."""
+    try:
+        pe = PeImage(data)
+    except Exception as error:  # ParseError, or anything a corrupt header provokes
+        return [(name, "not a PE image: " + describe(error), None) for name in CHECK_NAMES]
+    results = [
+        ("machine", guarded(check_machine, pe, expected_machine), None),
+        ("subsystem", guarded(check_subsystem, pe), None),
+        ("dll-characteristics", guarded(check_dll_characteristics, pe), None),
+        ("relocations", guarded(check_relocations, pe), None),
+        ("imports-system-only", guarded(check_imports, pe), None),
+    ]
+    try:
+        resources = read_resources(pe)
+        resource_error = None
+    except Exception as error:
+        resources, resource_error = None, "resources unreadable: " + describe(error)
+    for name, function, args in (("manifest", check_manifest, (manifest_path,)),
+                                 ("manifest-content", check_manifest_content, ())):
+        reason = resource_error or guarded(function, resources, *args)
+        results.append((name, reason, None))
+    results.append(("icon", resource_error or guarded(check_icon, resources), None))
+    if resource_error:
+        results.append(("version", resource_error, None))
+    else:
+        outcome = guarded(check_version, resources)
+        if isinstance(outcome, str):
+            results.append(("version", outcome, None))
+        else:
+            results.append(("version", outcome[0], outcome[1]))
+    return results
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Static checks of the VeyraLauncher executable.")
+    parser.add_argument("--expect-machine", choices=sorted(MACHINES), default="i386")
+    parser.add_argument("--manifest", help="manifest file the embedded manifest must equal")
+    parser.add_argument("exe")
+    args = parser.parse_args(argv)
+    if hasattr(sys.stdout, "reconfigure"):
+        sys.stdout.reconfigure(errors="backslashreplace")
+    try:
+        with open(args.exe, "rb") as f:
+            data = f.read()
+        results = run_checks(data, args.expect_machine, args.manifest)
+    except OSError as error:
+        results = [(name, "cannot read %s: %s" % (args.exe, error.strerror), None) for name in CHECK_NAMES]
+    failed = 0
+    for name, reason, detail in results:
+        if reason:
+            failed += 1
+            print("FAIL %s: %s" % (name, reason))
+        elif detail:
+            print("PASS %s: %s" % (name, detail))
+        else:
+            print("PASS %s" % name)
+    print("%d passed, %d failed" % (len(results) - failed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building, testing and the demo need on Debian 12. Idempotent: it calls apt-get
+# only when a package is missing. Asks for root through sudo when not run as root.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ googletest libgtest-dev zlib1g-dev
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+    binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+    wine64 xvfb xdotool x11-utils imagemagick fonts-wine iproute2 util-linux procps
+    nginx-light python3 clang-format
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=()
+    ((EUID == 0)) || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
