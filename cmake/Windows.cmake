@@ -4,6 +4,9 @@ enable_language(RC)
 # Fully static: the program may import system DLLs only.
 set(VEYRA_STATIC_LINK -static -static-libgcc -static-libstdc++)
 set(VEYRA_HARDENING -Wl,--dynamicbase -Wl,--nxcompat)
+# Small: drop the sections nothing refers to.
+add_compile_options(-ffunction-sections -fdata-sections)
+set(VEYRA_SIZE_LINK -Wl,--gc-sections)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     list(APPEND VEYRA_HARDENING -Wl,--high-entropy-va)
 endif()
@@ -25,7 +28,7 @@ add_executable(VeyraLauncher WIN32 app/main_win.cpp app/VeyraLauncher.rc)
 target_link_libraries(VeyraLauncher PRIVATE veyra_win32 veyra_warnings)
 # The resource script names its files from the source root.
 target_include_directories(VeyraLauncher PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_options(VeyraLauncher PRIVATE -municode -mwindows ${VEYRA_STATIC_LINK} ${VEYRA_HARDENING}
+target_link_options(VeyraLauncher PRIVATE -municode -mwindows ${VEYRA_STATIC_LINK} ${VEYRA_HARDENING} ${VEYRA_SIZE_LINK}
                     $<$<NOT:$<CONFIG:Debug>>:-s>)
 set_property(SOURCE app/VeyraLauncher.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_CURRENT_SOURCE_DIR}/app/VeyraLauncher.manifest

@@ -1,8 +1,9 @@
 #pragma once
 // Move-only owners for Win32 handles, in the spirit of WIL's unique_any: every handle the program
 // opens is closed by exactly one of these, never by a bare call at the point of use.
-#include <objbase.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <objbase.h>
 
 #include <utility>
 

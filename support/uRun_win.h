@@ -2,8 +2,9 @@
 // Program starter: starts another program through the Windows shell.
 #include "support/uRun.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <stdexcept>
 #include <string>

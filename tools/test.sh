@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Runs every test tier and ends with one line "N passed, N failed" over all of them:
+#   1. native unit tests (GoogleTest), plain and under AddressSanitizer + UBSan;
+#   2. Windows unit tests under wine64 (Xvfb);
+#   3. end-to-end scenarios of the real VeyraLauncher.exe under Wine, Xvfb and a private
+#      network namespace;
+#   4. static checks of the shipped 32-bit exe (and of the 64-bit one), and code formatting.
+# Installs what it needs first (apt-get, idempotent; asks for root through sudo).
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+started=$SECONDS
+
+"$root/tools/install-deps.sh" || { echo "installing the tools failed"; echo "0 passed, 1 failed"; exit 1; }
+source "$root/tools/lib/wine.sh"
+
+results="$root/build/results"
+rm -rf "$results"
+mkdir -p "$results"
+total_passed=0
+total_failed=0
+
+# Adds a tier's counts to the totals and prints them.
+count() {
+    local tier=$1 passed=$2 failed=$3
+    total_passed=$((total_passed + passed))
+    total_failed=$((total_failed + failed))
+    printf '== %-12s %d passed, %d failed\n' "$tier" "$passed" "$failed"
+}
+
+# Counts a GoogleTest XML report; a missing or unreadable report is one failure.
+count_gtest() {
+    local tier=$1 report=$2
+    local counts
+    counts=$(python3 - "$report" <<'PY'
+import sys, xml.etree.ElementTree as ET
+try:
+    r = ET.parse(sys.argv[1]).getroot()
+    t = int(r.get("tests")); f = int(r.get("failures")) + int(r.get("errors", 0))
+    print(t - f - int(r.get("disabled", 0)), f)
+except Exception:
+    print(0, 1)
+PY
+)
+    count "$tier" $counts
+}
+
+# A tier's own output without its closing count, so that only the grand total closes the run.
+without_summary() { grep -v -E '^[0-9]+ passed, [0-9]+ failed$' "$1"; }
+
+build_preset() {
+    local preset=$1
+    echo "== building $preset"
+    if ! { cmake --preset "$preset" >"$results/configure-$preset.log" 2>&1 &&
+           cmake --build --preset "$preset" >"$results/build-$preset.log" 2>&1; }; then
+        cat "$results/configure-$preset.log" "$results/build-$preset.log" 2>/dev/null | tail -n 40
+        count "build:$preset" 0 1
+        return 1
+    fi
+}
+
+# Tier 1: native unit tests, plain and with sanitizers.
+for preset in native native-asan; do
+    if build_preset "$preset"; then
+        "build/$preset/tests/native/veyra_core_tests" --gtest_brief=1 \
+            --gtest_output="xml:$results/$preset.xml" >"$results/$preset.log" 2>&1
+        grep -E 'FAILED|Failure|ERROR' "$results/$preset.log" | head -n 40
+        count_gtest "$preset" "$results/$preset.xml"
+    fi
+done
+
+# Tier 4 (first, it is fast): static checks of the product.
+win32_ok=0
+if build_preset win32; then
+    win32_ok=1
+    python3 tests/static/check_pe.py --manifest app/VeyraLauncher.manifest \
+        build/win32/VeyraLauncher.exe >"$results/static-win32.log"
+    without_summary "$results/static-win32.log"
+    read -r p _ f _ < <(tail -n 1 "$results/static-win32.log")
+    count "static:win32" "${p:-0}" "${f:-1}"
+fi
+
+if build_preset win64; then
+    python3 tests/static/check_pe.py --expect-machine amd64 --manifest app/VeyraLauncher.manifest \
+        build/win64/VeyraLauncher.exe >"$results/static-win64.log"
+    read -r p _ f _ < <(tail -n 1 "$results/static-win64.log")
+    without_summary "$results/static-win64.log" | grep FAIL
+    count "static:win64" "${p:-0}" "${f:-1}"
+
+    # Tier 2: Windows unit tests under Wine, in a private prefix, on a private X server.
+    wine_template_prefix build/win64/wine/template
+    wine_fresh_prefix build/win64/wine/template build/win64/wine/unit
+    start_xvfb
+    (cd build/win64/tests &&
+        WINEPREFIX="$root/build/win64/wine/unit" timeout 600 "$VEYRA_WINE" veyra_win_tests.exe \
+            --gtest_brief=1 --gtest_output="xml:$(windows_path "$results/windows.xml")" \
+            >"$results/windows.log" 2>&1)
+    WINEPREFIX="$root/build/win64/wine/unit" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
+    stop_xvfb
+    grep -E 'FAILED|Failure' "$results/windows.log" | head -n 40
+    count_gtest "windows" "$results/windows.xml"
+
+    # Tier 3: end-to-end scenarios.
+    tests/e2e/run.sh build/win64 >"$results/e2e.log" 2>&1
+    without_summary "$results/e2e.log"
+    read -r p _ f _ < <(tail -n 1 "$results/e2e.log")
+    [[ $p =~ ^[0-9]+$ ]] || { p=0; f=1; }
+    count "e2e" "$p" "$f"
+fi
+
+# Formatting of the C++ sources.
+mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+if clang-format --dry-run --Werror "${sources[@]}" >"$results/format.log" 2>&1; then
+    count "format" 1 0
+else
+    head -n 20 "$results/format.log"
+    count "format" 0 1
+fi
+
+((win32_ok)) && echo "VeyraLauncher.exe: $(stat -c %s build/win32/VeyraLauncher.exe) bytes (win32)," \
+    "$(stat -c %s build/win64/VeyraLauncher.exe 2>/dev/null || echo '?') bytes (win64)"
+echo "wall time: $((SECONDS - started)) s"
+echo "$total_passed passed, $total_failed failed"
+((total_failed == 0))
