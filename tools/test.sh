@@ -89,8 +89,8 @@ if build_preset win64; then
     count "static:win64" "${p:-0}" "${f:-1}"
 
     # Tier 2: Windows unit tests under Wine, in a private prefix, on a private X server.
-    wine_template_prefix build/win64/wine/template
-    wine_fresh_prefix build/win64/wine/template build/win64/wine/unit
+    wine_template_prefix "$root/build/win64/wine/template" || echo "making the Wine prefix failed"
+    wine_fresh_prefix "$root/build/win64/wine/template" "$root/build/win64/wine/unit"
     start_xvfb
     (cd build/win64/tests &&
         WINEPREFIX="$root/build/win64/wine/unit" timeout 600 "$VEYRA_WINE" veyra_win_tests.exe \

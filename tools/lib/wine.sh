@@ -7,7 +7,8 @@ export WINEDEBUG=${WINEDEBUG:--all}
 
 # Makes (once per Wine version) a prefix with real Tahoma and unmanaged windows, to be copied.
 wine_template_prefix() {
-    local template=$1
+    local template
+    template=$(realpath -m "$1")
     local stamp
     stamp=$("$VEYRA_WINE" --version 2>/dev/null)
     if [[ -f "$template/.veyra-template" && "$(cat "$template/.veyra-template")" == "$stamp" ]]; then
@@ -16,6 +17,7 @@ wine_template_prefix() {
     rm -rf "$template"
     mkdir -p "$(dirname "$template")"
     (
+        set -e
         export WINEPREFIX=$template WINEDLLOVERRIDES="mscoree,mshtml="
         unset DISPLAY
         "$VEYRA_WINE" wineboot -i >/dev/null 2>&1
@@ -24,7 +26,7 @@ wine_template_prefix() {
         # Without a window manager, closing a managed window stalls for about two seconds.
         "$VEYRA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         "$VEYRA_WINESERVER" -w
-    )
+    ) || return 1
     echo "$stamp" >"$template/.veyra-template"
 }
 
