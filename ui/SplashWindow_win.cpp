@@ -36,6 +36,13 @@ T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance) {
                                     kSplashWidth, kSplashHeight, nullptr, nullptr, instance, this));
 }
 
+T_VeyraLauncher::~T_VeyraLauncher() {
+    // Messages of the window's destruction must not reach an object that is half gone.
+    if (window_)
+        ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    window_.reset();
+}
+
 void T_VeyraLauncher::Show(WindowShowState state) {
     ::ShowWindow(Handle(), ShowCommandFor(state));
 }

@@ -16,6 +16,7 @@ inline constexpr int kSplashHeight = 284;
 class T_VeyraLauncher {
 public:
     explicit T_VeyraLauncher(HINSTANCE instance);
+    ~T_VeyraLauncher();
     T_VeyraLauncher(const T_VeyraLauncher&) = delete;
     T_VeyraLauncher& operator=(const T_VeyraLauncher&) = delete;
 

@@ -1,6 +1,6 @@
 # Building blocks of the end-to-end scenarios (sourced by run.sh).
 # Each scenario runs in a subshell with its own game folder ($GAME), its own Wine prefix and
-# wineserver, and fails by printing a reason and returning non-zero.
+# wineserver; `fail` prints the reason and ends it.
 
 E2E_BIN=${E2E_BIN:-$build}
 
@@ -20,9 +20,10 @@ run_scenario() {
     )
 }
 
+# Ends the scenario (its subshell) at once with the reason.
 fail() {
     echo "$*"
-    return 1
+    exit 1
 }
 
 # Puts the fake game launcher beside the program as dunmorelauncher.exe.
@@ -51,7 +52,6 @@ wait_for_exit() {
         if ((SECONDS >= deadline)); then
             kill "$VEYRA_PID" 2>/dev/null
             fail "did not end within $limit s"
-            return 1
         fi
         sleep 0.1
     done

@@ -10,7 +10,7 @@ scenario_pass_through_from_another_directory() {
     mkdir -p "$SCENARIO_DIR/elsewhere"
     cd "$SCENARIO_DIR/elsewhere" || return 1
     launch_veyra ""
-    wait_for_exit 20 || return 1
+    wait_for_exit 20
     ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
     wait_for_launcher 10 || fail "the game launcher was not started"
     [[ $(launcher_starts) == 1 ]] || fail "started $(launcher_starts) times"
@@ -30,9 +30,9 @@ scenario_pass_through_for_near_misses() {
     for arguments in '--UPDATE' '-update' 'x --update' '--update2' '"--update "'; do
         rm -f "$GAME/launcher-record.txt"
         launch_veyra "$arguments"
-        wait_for_exit 20 || return 1
-        ((EXIT_CODE == 0)) || fail "[$arguments] exit code $EXIT_CODE" || return 1
-        wait_for_launcher 10 || fail "[$arguments] the game launcher was not started" || return 1
+        wait_for_exit 20
+        ((EXIT_CODE == 0)) || fail "[$arguments] exit code $EXIT_CODE"
+        wait_for_launcher 10 || fail "[$arguments] the game launcher was not started"
     done
 }
 
@@ -42,7 +42,7 @@ scenario_pass_through_with_uac_on() {
     wine_set_hklm_dword "$POLICY_KEY" EnableLUA 1
     cd "$GAME" || return 1
     launch_veyra ""
-    wait_for_exit 20 || return 1
+    wait_for_exit 20
     ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
     wait_for_launcher 10 || fail "the game launcher was not started"
 }
@@ -51,7 +51,7 @@ scenario_pass_through_with_uac_on() {
 scenario_pass_through_without_launcher() {
     cd "$GAME" || return 1
     launch_veyra ""
-    wait_for_exit 20 || return 1
+    wait_for_exit 20
     ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
     local files
     files=$(ls -A "$GAME")
@@ -64,18 +64,18 @@ check_update_window() {
     local arguments=$1 shot=$2
     launch_veyra "$arguments"
     local window
-    window=$(wait_for_window _VeyraLauncher 20) || fail "[$arguments] no splash window" || return 1
+    window=$(wait_for_window _VeyraLauncher 20) || fail "[$arguments] no splash window"
     local geometry
     geometry=$(xdotool getwindowgeometry "$window")
-    [[ $geometry == *"Geometry: 300x284"* ]] || fail "[$arguments] window geometry: $geometry" || return 1
+    [[ $geometry == *"Geometry: 300x284"* ]] || fail "[$arguments] window geometry: $geometry"
     sleep 0.5
     screenshot "$shot"
-    kill -0 "$VEYRA_PID" 2>/dev/null || fail "[$arguments] the program ended by itself" || return 1
+    kill -0 "$VEYRA_PID" 2>/dev/null || fail "[$arguments] the program ended by itself"
     xdotool windowactivate --sync "$window" >/dev/null 2>&1
     xdotool key --clearmodifiers alt+F4
-    wait_for_exit 10 || return 1
-    ((EXIT_CODE == 0)) || fail "[$arguments] exit code $EXIT_CODE" || return 1
-    [[ $(launcher_starts) == 0 ]] || fail "[$arguments] the game launcher was started" || return 1
+    wait_for_exit 10
+    ((EXIT_CODE == 0)) || fail "[$arguments] exit code $EXIT_CODE"
+    [[ $(launcher_starts) == 0 ]] || fail "[$arguments] the game launcher was started"
 }
 
 scenario_update_mode_shows_window_until_closed() {
@@ -94,4 +94,17 @@ scenario_update_mode_after_empty_quotes() {
     install_fake_launcher
     cd "$GAME" || return 1
     check_update_window '"" --update' update-mode-empty-quotes
+}
+
+# A UAC policy value of the wrong type cannot be read: the start fails, silently, with code 0.
+scenario_pass_through_with_unreadable_uac_policy() {
+    install_fake_launcher
+    "$VEYRA_WINE" reg add "HKLM\\$POLICY_KEY" /v EnableLUA /t REG_SZ /d 1 /f >/dev/null 2>&1
+    "$VEYRA_WINESERVER" -w
+    cd "$GAME" || return 1
+    launch_veyra ""
+    wait_for_exit 20
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    sleep 1
+    [[ $(launcher_starts) == 0 ]] || fail "the game launcher was started"
 }
