@@ -1,0 +1,45 @@
+#pragma once
+// The splash window's layout: positions and sizes are pixels of a 96-DPI layout; colours are
+// 32-bit values whose lowest byte is red, then green, then blue (as Win32's COLORREF).
+#include <cstdint>
+
+namespace veyra::layout {
+
+struct Rect {
+    int left, top, width, height;
+    constexpr int right() const { return left + width; }
+    constexpr int bottom() const { return top + height; }
+};
+
+constexpr std::uint32_t Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return r | (g << 8) | (std::uint32_t{b} << 16);
+}
+
+inline constexpr int kWindowWidth = 300;
+inline constexpr int kWindowHeight = 284;
+
+// Components in creation order, which is also their drawing order.
+inline constexpr Rect kBackground{0, 0, 300, 284};
+inline constexpr Rect kLogo{60, 56, 180, 100};
+inline constexpr Rect kDescLogo{96, 162, 109, 18};
+inline constexpr Rect kInfo{8, 208, 284, 13};
+
+// Fonts: Tahoma, 11-pixel character height (8 points at 96 DPI), regular.
+inline constexpr wchar_t kFontName[] = L"Tahoma";
+inline constexpr int kFontHeight = -11;
+
+inline constexpr std::uint32_t kInfoTextColor = 13041663; // RGB(255, 255, 198)
+static_assert(kInfoTextColor == Rgb(255, 255, 198));
+inline constexpr wchar_t kInitialStatus[] = L"Checking Launcher for update...";
+
+// The control layer's background and key colour.
+inline constexpr std::uint32_t kLayeredTransparentControlColor = 16711422; // RGB(254, 254, 254)
+static_assert(kLayeredTransparentControlColor == Rgb(254, 254, 254));
+inline constexpr std::uint8_t kLayeredAlphaValue = 255;
+
+inline constexpr unsigned kCloseTimerIntervalMs = 3000;
+
+// The logo's frame index as stored with the layout; loading the picture resets it to 0.
+inline constexpr int kStoredLogoFrameIndex = 31;
+
+} // namespace veyra::layout
