@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ googletest libgtest-dev zlib1g-dev
+    cmake ninja-build g++ googletest libgtest-dev zlib1g-dev clang libclang-rt-14-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
     binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine64 xvfb xdotool x11-utils imagemagick fonts-wine iproute2 util-linux procps

@@ -70,6 +70,23 @@ for preset in native native-asan; do
     fi
 done
 
+# Fuzz targets of the parsers, each for a short fixed time from its seed corpus.
+fuzz_seconds=${VEYRA_FUZZ_SECONDS:-15}
+if build_preset fuzz; then
+    for fuzzer in build/fuzz/tests/fuzz/*_fuzzer; do
+        name=$(basename "$fuzzer")
+        corpus="$results/corpus-$name"
+        mkdir -p "$corpus"
+        if "$fuzzer" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+            "$corpus" "tests/fuzz/corpus/$name" >"$results/$name.log" 2>&1; then
+            count "fuzz:$name" 1 0
+        else
+            tail -n 30 "$results/$name.log"
+            count "fuzz:$name" 0 1
+        fi
+    done
+fi
+
 # Tier 4 (first, it is fast): static checks of the product.
 win32_ok=0
 if build_preset win32; then
