@@ -46,11 +46,20 @@ inline void CloseRegistryKey(HKEY k) {
 inline void DestroyWindowHandle(HWND w) {
     ::DestroyWindow(w);
 }
+inline void DeleteGdiObject(HGDIOBJ o) {
+    ::DeleteObject(o);
+}
+inline void DeleteMemoryDc(HDC dc) {
+    ::DeleteDC(dc);
+}
 } // namespace detail
 
 using UniqueHandle = UniqueAny<HANDLE, detail::CloseKernelHandle>;
 using UniqueKey = UniqueAny<HKEY, detail::CloseRegistryKey>;
 using UniqueWindow = UniqueAny<HWND, detail::DestroyWindowHandle>;
+using UniqueFont = UniqueAny<HFONT, detail::DeleteGdiObject>;
+using UniqueBitmap = UniqueAny<HBITMAP, detail::DeleteGdiObject>;
+using UniqueMemoryDc = UniqueAny<HDC, detail::DeleteMemoryDc>; // from CreateCompatibleDC
 
 // CreateFileW reports failure as INVALID_HANDLE_VALUE rather than null; the owner holds null then.
 inline UniqueHandle AdoptFileHandle(HANDLE handle) {

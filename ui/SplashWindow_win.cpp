@@ -1,9 +1,25 @@
 #include "ui/SplashWindow_win.h"
 
+#include "resources/Layout.h"
 #include "support/AppTermination.h"
+#include "ui/WindowPosition.h"
+
+#include <exception>
 
 namespace veyra {
 namespace {
+
+// The worker's calls travel to the window's thread as these messages (SendMessage: the caller
+// waits, and a failure comes back through the message's result slot).
+constexpr UINT kSetStatusTextMessage = WM_APP + 1;   // lParam: const std::wstring*
+constexpr UINT kStopLogoMessage = WM_APP + 2;        //
+constexpr UINT kStartCloseTimerMessage = WM_APP + 3; // lParam: std::exception_ptr* for a failure
+constexpr UINT_PTR kCloseTimerId = 1;
+constexpr WPARAM kDragCommand = 0xF012; // SC_MOVE plus the caption hit code
+
+RECT ToRect(const layout::Rect& r) {
+    return {r.left, r.top, r.right(), r.bottom()};
+}
 
 ATOM RegisterSplashClass(HINSTANCE instance, WNDPROC windowProc) {
     WNDCLASSEXW windowClass{};
@@ -15,6 +31,12 @@ ATOM RegisterSplashClass(HINSTANCE instance, WNDPROC windowProc) {
     windowClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
     windowClass.lpszClassName = kSplashClass;
     return ::RegisterClassExW(&windowClass);
+}
+
+HFONT CreateTahoma() {
+    return ::CreateFontW(layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                         DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, layout::kFontName);
 }
 
 int ShowCommandFor(WindowShowState state) {
@@ -30,10 +52,19 @@ int ShowCommandFor(WindowShowState state) {
 
 } // namespace
 
-T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance) {
+T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, std::function<void()> startUpdate, Hooks hooks)
+    : infoFont_(CreateTahoma()), hooks_(std::move(hooks)), status_(layout::kInitialStatus) {
+    if (!hooks_.setTimer)
+        hooks_.setTimer = [](HWND window, UINT_PTR id, UINT ms) {
+            return ::SetTimer(window, id, ms, nullptr);
+        };
+    if (!hooks_.closeTimerTick)
+        hooks_.closeTimerTick = [] { ::ExitProcess(0); };
     RegisterSplashClass(instance, &T_VeyraLauncher::WindowProc);
     window_.reset(::CreateWindowExW(WS_EX_APPWINDOW, kSplashClass, kSplashCaption, WS_POPUP, 0, 0,
-                                    kSplashWidth, kSplashHeight, nullptr, nullptr, instance, this));
+                                    layout::kWindowWidth, layout::kWindowHeight, nullptr, nullptr,
+                                    instance, this));
+    FormCreate(startUpdate);
 }
 
 T_VeyraLauncher::~T_VeyraLauncher() {
@@ -43,8 +74,40 @@ T_VeyraLauncher::~T_VeyraLauncher() {
     window_.reset();
 }
 
+void T_VeyraLauncher::FormCreate(const std::function<void()>& startUpdate) {
+    ::SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    if (startUpdate)
+        startUpdate();
+}
+
 void T_VeyraLauncher::Show(WindowShowState state) {
-    ::ShowWindow(Handle(), ShowCommandFor(state));
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        RECT work{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const ScreenPoint at = FirstShowPosition(
+            {work.left, work.top, work.right, work.bottom}, ::GetSystemMetrics(SM_XVIRTUALSCREEN),
+            ::GetSystemMetrics(SM_YVIRTUALSCREEN), layout::kWindowWidth, layout::kWindowHeight);
+        ::SetWindowPos(handle_, nullptr, at.x, at.y, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::ShowWindow(handle_, ShowCommandFor(state));
+}
+
+void T_VeyraLauncher::SetStatusText(const std::wstring& text) {
+    ::SendMessageW(handle_, kSetStatusTextMessage, 0, reinterpret_cast<LPARAM>(&text));
+}
+
+void T_VeyraLauncher::StopLogoAnimation() {
+    ::SendMessageW(handle_, kStopLogoMessage, 0, 0);
+}
+
+void T_VeyraLauncher::StartCloseTimer() {
+    std::exception_ptr failure;
+    ::SendMessageW(handle_, kStartCloseTimerMessage, 0, reinterpret_cast<LPARAM>(&failure));
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 LRESULT CALLBACK T_VeyraLauncher::WindowProc(HWND window, UINT message, WPARAM wParam,
@@ -62,23 +125,67 @@ LRESULT CALLBACK T_VeyraLauncher::WindowProc(HWND window, UINT message, WPARAM w
 
 LRESULT T_VeyraLauncher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT:
-        OnPaint();
+    case WM_PAINT: {
+        const PaintScope paint(handle_);
+        Paint(paint.dc());
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1; // painting covers the whole client area
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        BACKGROUNDMouseDown(message);
+        return 0;
+    case WM_TIMER:
+        if (wParam == kCloseTimerId)
+            TimerToCloseTimer();
         return 0;
     case WM_CLOSE:
         OnClose();
+        return 0;
+    case kSetStatusTextMessage:
+        DoSetStatusText(*reinterpret_cast<const std::wstring*>(lParam));
+        return 0;
+    case kStopLogoMessage:
+        DoStopLogoAnimation();
+        return 0;
+    case kStartCloseTimerMessage:
+        try {
+            DoStartCloseTimer();
+        } catch (...) {
+            *reinterpret_cast<std::exception_ptr*>(lParam) = std::current_exception();
+        }
         return 0;
     default:
         return ::DefWindowProcW(handle_, message, wParam, lParam);
     }
 }
 
-void T_VeyraLauncher::OnPaint() {
-    const PaintScope paint(handle_);
-    const SelectedObject font(paint.dc(), ::GetStockObject(DEFAULT_GUI_FONT));
-    RECT status{8, 208, 8 + 284, 208 + 13};
-    ::SetBkMode(paint.dc(), TRANSPARENT);
-    ::DrawTextW(paint.dc(), status_.c_str(), -1, &status, DT_CENTER | DT_EXPANDTABS);
+void T_VeyraLauncher::Paint(HDC dc) {
+    RECT client{0, 0, layout::kWindowWidth, layout::kWindowHeight};
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    RECT info = ToRect(layout::kInfo);
+    const SelectedObject font(dc, infoFont_.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, layout::kInfoTextColor);
+    ::DrawTextW(dc, status_.c_str(), static_cast<int>(status_.size()), &info,
+                DT_CENTER | DT_EXPANDTABS);
+}
+
+void T_VeyraLauncher::BACKGROUNDMouseDown(UINT message) {
+    if (message != WM_LBUTTONDOWN)
+        return;
+    // The system's move loop drags the window until the button is released.
+    ::ReleaseCapture();
+    Dispatch(WM_SYSCOMMAND, kDragCommand, 0);
+}
+
+void T_VeyraLauncher::TimerToCloseTimer() {
+    hooks_.closeTimerTick();
 }
 
 void T_VeyraLauncher::OnClose() {
@@ -86,6 +193,28 @@ void T_VeyraLauncher::OnClose() {
     // message loop. The window stays as it is until the program ends.
     MarkApplicationTerminated();
     ::PostQuitMessage(0);
+}
+
+void T_VeyraLauncher::DoSetStatusText(const std::wstring& text) {
+    status_ = text;
+    const RECT info = ToRect(layout::kInfo);
+    ::InvalidateRect(handle_, &info, TRUE);
+}
+
+void T_VeyraLauncher::DoStopLogoAnimation() {
+    if (!animate_)
+        return;
+    animate_ = false;
+    const RECT logo = ToRect(layout::kLogo);
+    ::InvalidateRect(handle_, &logo, FALSE);
+}
+
+void T_VeyraLauncher::DoStartCloseTimer() {
+    if (closeTimerOn_)
+        return;
+    closeTimerOn_ = true; // on from the first attempt, even if the system refuses
+    if (hooks_.setTimer(handle_, kCloseTimerId, layout::kCloseTimerIntervalMs) == 0)
+        throw TimerUnavailableError();
 }
 
 } // namespace veyra

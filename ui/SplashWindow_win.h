@@ -1,37 +1,66 @@
 #pragma once
-// The splash window of update mode, class T_VeyraLauncher: a frame-less 300 x 284 window with its
-// own taskbar button and the status line. A close request ends the message loop.
+// The splash window of update mode, class T_VeyraLauncher: frame-less, 300 x 284, topmost, with
+// its own taskbar button; components BACKGROUND, LOGO, DESC_LOGO and INFO (the status line).
+// A close request ends the message loop; the close timer ends the process.
 #include "app/ShowState.h"
 #include "support/WinHandle_win.h"
+#include "ui/SplashOperations.h"
 
+#include <functional>
 #include <string>
 
 namespace veyra {
 
 inline constexpr wchar_t kSplashClass[] = L"T_VeyraLauncher";
 inline constexpr wchar_t kSplashCaption[] = L"_VeyraLauncher";
-inline constexpr int kSplashWidth = 300;
-inline constexpr int kSplashHeight = 284;
 
-class T_VeyraLauncher {
+class T_VeyraLauncher final : public SplashOperations {
 public:
-    explicit T_VeyraLauncher(HINSTANCE instance);
-    ~T_VeyraLauncher();
+    // Seams for tests: how the close timer is asked for, and what its tick does.
+    struct Hooks {
+        std::function<UINT_PTR(HWND, UINT_PTR, UINT)> setTimer; // default ::SetTimer
+        std::function<void()> closeTimerTick;                   // default ExitProcess(0)
+    };
+
+    // Creates the window (hidden) and runs FormCreate, which makes it topmost and then calls
+    // `startUpdate` (when given).
+    T_VeyraLauncher(HINSTANCE instance, std::function<void()> startUpdate = {}, Hooks hooks = {});
+    ~T_VeyraLauncher() override;
     T_VeyraLauncher(const T_VeyraLauncher&) = delete;
     T_VeyraLauncher& operator=(const T_VeyraLauncher&) = delete;
 
     HWND Handle() const { return window_.get(); }
+    // The first show places the window (work-area rule) before showing it.
     void Show(WindowShowState state);
+
+    void SetStatusText(const std::wstring& text) override;
+    void StopLogoAnimation() override;
+    void StartCloseTimer() override;
+
+    // Read back on the window's thread (tests).
+    std::wstring StatusText() const { return status_; }
+    bool LogoAnimating() const { return animate_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnPaint();
+    void FormCreate(const std::function<void()>& startUpdate);
+    void Paint(HDC dc);
+    void BACKGROUNDMouseDown(UINT message);
+    void TimerToCloseTimer();
     void OnClose();
+    void DoSetStatusText(const std::wstring& text);
+    void DoStopLogoAnimation();
+    void DoStartCloseTimer();
 
     HWND handle_ = nullptr; // set at WM_NCCREATE, before CreateWindowExW returns
     UniqueWindow window_;
-    std::wstring status_ = L"Checking Launcher for update...";
+    UniqueFont infoFont_;
+    Hooks hooks_;
+    std::wstring status_;
+    bool animate_ = true;
+    bool closeTimerOn_ = false;
+    bool shownOnce_ = false;
 };
 
 } // namespace veyra

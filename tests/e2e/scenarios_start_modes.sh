@@ -68,6 +68,8 @@ check_update_window() {
     local geometry
     geometry=$(xdotool getwindowgeometry "$window")
     [[ $geometry == *"Geometry: 300x284"* ]] || fail "[$arguments] window geometry: $geometry"
+    # Centred by the work area's size on the 1280 x 1024 screen.
+    [[ $geometry == *"Position: 490,370 "* ]] || fail "[$arguments] window position: $geometry"
     sleep 0.5
     screenshot "$shot"
     kill -0 "$VEYRA_PID" 2>/dev/null || fail "[$arguments] the program ended by itself"
@@ -107,4 +109,29 @@ scenario_pass_through_with_unreadable_uac_policy() {
     ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
     sleep 1
     [[ $(launcher_starts) == 0 ]] || fail "the game launcher was started"
+}
+
+# A left-button press on the window drags it with the mouse.
+scenario_update_mode_window_follows_a_drag() {
+    install_fake_launcher
+    cd "$GAME" || return 1
+    launch_veyra '--update'
+    local window
+    window=$(wait_for_window _VeyraLauncher 20) || fail "no splash window"
+    sleep 0.5
+    xdotool mousemove 640 500 mousedown 1
+    sleep 0.3
+    for step in 1 2 3 4 5; do
+        xdotool mousemove $((640 + step * 20)) $((500 + step * 10))
+        sleep 0.1
+    done
+    xdotool mouseup 1
+    sleep 0.5
+    local geometry
+    geometry=$(xdotool getwindowgeometry "$window")
+    [[ $geometry == *"Position: 590,420 "* ]] || fail "after the drag: $geometry"
+    screenshot update-mode-dragged
+    xdotool key alt+F4
+    wait_for_exit 10
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
 }

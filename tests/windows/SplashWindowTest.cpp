@@ -1,13 +1,20 @@
 #include "app/Application_win.h"
+#include "resources/Layout.h"
 #include "support/AppTermination.h"
 #include "ui/SplashWindow_win.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace veyra {
 namespace {
+
+using namespace std::chrono_literals;
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[256] = {};
@@ -21,11 +28,67 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-TEST(SplashWindowTest, FrameLessWindowWithItsOwnTaskbarButton) {
-    TApplication application(::GetModuleHandleW(nullptr));
-    T_VeyraLauncher splash(application.Instance());
+// Runs the window thread's messages until `done` or the time is up; returns whether `done`.
+template <typename Done> bool PumpUntil(Done done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    return true;
+}
+
+// Renders the window's client area as the window paints it; pixels 0x00RRGGBB, top-down.
+std::vector<std::uint32_t> Render(HWND window) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = layout::kWindowWidth;
+    info.bmiHeader.biHeight = -layout::kWindowHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const UniqueBitmap bitmap(
+        ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    {
+        const SelectedObject selected(dc.get(), bitmap.get());
+        ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+        ::GdiFlush();
+    }
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> out(pixels, pixels + layout::kWindowWidth * layout::kWindowHeight);
+    for (auto& p : out)
+        p &= 0x00FFFFFF;
+    return out;
+}
+
+int CountColorIn(const std::vector<std::uint32_t>& pixels, const layout::Rect& r,
+                 std::uint32_t rgb) {
+    int count = 0;
+    for (int y = r.top; y < r.bottom(); ++y)
+        for (int x = r.left; x < r.right(); ++x)
+            count += pixels[y * layout::kWindowWidth + x] == rgb;
+    return count;
+}
+
+class SplashWindowTest : public ::testing::Test {
+protected:
+    void TearDown() override { ClearApplicationTerminated(); }
+    TApplication application_{::GetModuleHandleW(nullptr)};
+};
+
+TEST_F(SplashWindowTest, FrameLessTopmostWindowWithItsOwnTaskbarButton) {
+    bool started = false;
+    T_VeyraLauncher splash(application_.Instance(), [&] { started = true; });
     const HWND window = splash.Handle();
     ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(started); // FormCreate hands over to the update's start
     EXPECT_EQ(ClassOf(window), L"T_VeyraLauncher");
     EXPECT_EQ(TextOf(window), L"_VeyraLauncher");
     EXPECT_FALSE(::IsWindowVisible(window)); // shown only when the loop starts
@@ -34,7 +97,9 @@ TEST(SplashWindowTest, FrameLessWindowWithItsOwnTaskbarButton) {
     EXPECT_TRUE(style & WS_POPUP);
     EXPECT_FALSE(style &
                  (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    EXPECT_TRUE(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    const LONG exStyle = ::GetWindowLongW(window, GWL_EXSTYLE);
+    EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
     EXPECT_EQ(::GetWindow(window, GW_OWNER), nullptr);
 
     RECT bounds{};
@@ -47,24 +112,108 @@ TEST(SplashWindowTest, FrameLessWindowWithItsOwnTaskbarButton) {
     EXPECT_EQ(client.bottom, 284);
 }
 
-TEST(SplashWindowTest, ApplicationWindowIsHiddenAndCarriesTheTitle) {
-    TApplication application(::GetModuleHandleW(nullptr));
-    ASSERT_NE(application.Handle(), nullptr);
-    EXPECT_FALSE(::IsWindowVisible(application.Handle()));
-    EXPECT_EQ(TextOf(application.Handle()), L"VeyraLauncher");
+TEST_F(SplashWindowTest, ApplicationWindowIsHiddenAndCarriesTheTitle) {
+    ASSERT_NE(application_.Handle(), nullptr);
+    EXPECT_FALSE(::IsWindowVisible(application_.Handle()));
+    EXPECT_EQ(TextOf(application_.Handle()), L"VeyraLauncher");
 }
 
-TEST(SplashWindowTest, CloseRequestEndsTheMessageLoopWithCodeZero) {
-    TApplication application(::GetModuleHandleW(nullptr));
-    T_VeyraLauncher splash(application.Instance());
+TEST_F(SplashWindowTest, CloseRequestEndsTheMessageLoopWithCodeZero) {
+    T_VeyraLauncher splash(application_.Instance());
     splash.Show(WindowShowState::Normal);
     EXPECT_TRUE(::IsWindowVisible(splash.Handle()));
     ASSERT_FALSE(ApplicationTerminated());
     ::PostMessageW(splash.Handle(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(application.Run(), 0);
+    EXPECT_EQ(application_.Run(), 0);
     EXPECT_TRUE(ApplicationTerminated());
     EXPECT_TRUE(::IsWindow(splash.Handle())); // not destroyed or hidden by the close
-    ClearApplicationTerminated();
+}
+
+TEST_F(SplashWindowTest, OperationsFromAnotherThreadRunOnTheWindowThread) {
+    const DWORD windowThread = ::GetCurrentThreadId();
+    std::vector<DWORD> timerThreads;
+    T_VeyraLauncher::Hooks hooks;
+    hooks.setTimer = [&](HWND, UINT_PTR, UINT) {
+        timerThreads.push_back(::GetCurrentThreadId());
+        return UINT_PTR{1};
+    };
+    hooks.closeTimerTick = [] {};
+    T_VeyraLauncher splash(application_.Instance(), {}, hooks);
+    EXPECT_EQ(splash.StatusText(), L"Checking Launcher for update...");
+    EXPECT_TRUE(splash.LogoAnimating());
+
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        splash.SetStatusText(L"Update not found!");
+        splash.StopLogoAnimation();
+        splash.StopLogoAnimation(); // a second stop changes nothing
+        splash.StartCloseTimer();
+        splash.StartCloseTimer(); // already on: not asked for again
+        done = true;
+    });
+    const bool finished = PumpUntil([&] { return done.load(); }, 5s);
+    worker.join();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(splash.StatusText(), L"Update not found!");
+    EXPECT_FALSE(splash.LogoAnimating());
+    ASSERT_EQ(timerThreads.size(), 1u);
+    EXPECT_EQ(timerThreads[0], windowThread);
+}
+
+TEST_F(SplashWindowTest, ARefusedCloseTimerFailsInTheCallerOnceAndStaysMarkedOn) {
+    int requests = 0;
+    T_VeyraLauncher::Hooks hooks;
+    hooks.setTimer = [&](HWND, UINT_PTR, UINT) {
+        ++requests;
+        return UINT_PTR{0}; // the system refuses
+    };
+    T_VeyraLauncher splash(application_.Instance(), {}, hooks);
+
+    std::string firstError;
+    bool secondThrew = true;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        try {
+            splash.StartCloseTimer();
+        } catch (const TimerUnavailableError& error) {
+            firstError = error.what();
+        }
+        try {
+            splash.StartCloseTimer();
+            secondThrew = false;
+        } catch (...) {
+        }
+        done = true;
+    });
+    const bool finished = PumpUntil([&] { return done.load(); }, 5s);
+    worker.join();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(firstError, "Not enough timers available");
+    EXPECT_FALSE(secondThrew);
+    EXPECT_EQ(requests, 1);
+}
+
+TEST_F(SplashWindowTest, CloseTimerTicksAfterThreeSeconds) {
+    std::atomic<bool> ticked = false;
+    T_VeyraLauncher::Hooks hooks;
+    hooks.closeTimerTick = [&] { ticked = true; }; // instead of ending the test program
+    T_VeyraLauncher splash(application_.Instance(), {}, hooks);
+    const auto start = std::chrono::steady_clock::now();
+    splash.StartCloseTimer();
+    ASSERT_TRUE(PumpUntil([&] { return ticked.load(); }, 10s));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, 2900ms);
+    EXPECT_LT(elapsed, 6000ms);
+}
+
+TEST_F(SplashWindowTest, StatusLineIsDrawnInItsColourInsideItsBox) {
+    T_VeyraLauncher splash(application_.Instance());
+    const auto pixels = Render(splash.Handle());
+    const std::uint32_t textColor = 0xFFFFC6; // RGB(255, 255, 198) as a DIB pixel
+    EXPECT_GT(CountColorIn(pixels, layout::kInfo, textColor), 20);
+    // Nothing of the text outside its box.
+    EXPECT_EQ(CountColorIn(pixels, {0, 0, 300, 208}, textColor), 0);
+    EXPECT_EQ(CountColorIn(pixels, {0, 221, 300, 63}, textColor), 0);
 }
 
 } // namespace
