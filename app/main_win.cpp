@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/DllSearch_win.h"
 #include "app/StartModes_win.h"
+#include "support/Bridge_win.h"
 
 #include <windows.h>
 
@@ -10,7 +11,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // Before anything else can load a DLL: the program runs elevated from a folder others may
     // write to.
     veyra::RestrictDllSearchToSystem32();
-    veyra::TApplication application(instance);
+    // Module start-up, in both modes. The worker-thread module's lock comes first, here.
+    veyra::TApplication application(instance); // initialises COM on this thread
+    veyra::TaskbarModules taskbar(application.Handle());
     if (veyra::DecideStartMode(::GetCommandLineW()) == veyra::StartMode::PassThrough)
         return veyra::RunPassThrough(application);
     return veyra::RunUpdateMode(application, showCommand);

@@ -15,14 +15,16 @@ add_library(veyra_win32 STATIC
     app/Application_win.cpp
     app/DllSearch_win.cpp
     app/StartModes_win.cpp
+    support/Bridge_win.cpp
     support/Files_win.cpp
     support/uRun_win.cpp
+    support/uWin7Taskbar_win.cpp
     ui/SplashWindow_win.cpp
 )
 target_compile_definitions(veyra_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                                               _WIN32_WINNT=0x0601)
 target_link_libraries(veyra_win32 PUBLIC veyra_core PRIVATE veyra_warnings)
-target_link_libraries(veyra_win32 PUBLIC shell32 ole32 advapi32 user32 gdi32 kernel32)
+target_link_libraries(veyra_win32 PUBLIC shell32 ole32 uuid advapi32 user32 gdi32 kernel32)
 
 add_executable(VeyraLauncher WIN32 app/main_win.cpp app/VeyraLauncher.rc)
 target_link_libraries(VeyraLauncher PRIVATE veyra_win32 veyra_warnings)

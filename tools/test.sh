@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test tier and ends with one line "N passed, N failed" over all of them:
 #   1. native unit tests (GoogleTest), plain and under AddressSanitizer + UBSan;
-#   2. Windows unit tests under wine64 (Xvfb);
+#   2. Windows unit tests under wine64 (Xvfb), and the Windows-version tests again on a prefix
+#      set to Windows 10;
 #   3. end-to-end scenarios of the real VeyraLauncher.exe under Wine, Xvfb and a private
 #      network namespace;
 #   4. static checks of the shipped 32-bit exe (and of the 64-bit one), and code formatting.
@@ -29,21 +30,24 @@ count() {
     printf '== %-12s %d passed, %d failed\n' "$tier" "$passed" "$failed"
 }
 
-# Counts a GoogleTest XML report; a missing or unreadable report is one failure.
+# Counts a GoogleTest XML report; a missing or unreadable report is one failure. A skipped test
+# is not a pass: it is left out and named.
 count_gtest() {
     local tier=$1 report=$2
-    local counts
-    counts=$(python3 - "$report" <<'PY'
+    local passed failed skipped
+    read -r passed failed skipped < <(python3 - "$report" <<'PY'
 import sys, xml.etree.ElementTree as ET
 try:
     r = ET.parse(sys.argv[1]).getroot()
     t = int(r.get("tests")); f = int(r.get("failures")) + int(r.get("errors", 0))
-    print(t - f - int(r.get("disabled", 0)), f)
+    s = sum(int(suite.get("skipped", 0)) for suite in r.iter("testsuite"))
+    print(t - f - s - int(r.get("disabled", 0)), f, s)
 except Exception:
-    print(0, 1)
+    print(0, 1, 0)
 PY
 )
-    count "$tier" $counts
+    ((skipped > 0)) && echo "   $tier: $skipped skipped"
+    count "$tier" "$passed" "$failed"
 }
 
 # A tier's own output without its closing count, so that only the grand total closes the run.
@@ -109,14 +113,32 @@ if build_preset win64; then
     wine_template_prefix "$root/build/win64/wine/template" || echo "making the Wine prefix failed"
     wine_fresh_prefix "$root/build/win64/wine/template" "$root/build/win64/wine/unit"
     start_xvfb
+    # Wine reports Windows 6.1 unless told otherwise; the version tests check what is reported.
     (cd build/win64/tests &&
-        WINEPREFIX="$root/build/win64/wine/unit" timeout 600 "$VEYRA_WINE" veyra_win_tests.exe \
+        WINEPREFIX="$root/build/win64/wine/unit" VEYRA_EXPECT_WINVER=6.1 timeout 600 \
+            "$VEYRA_WINE" veyra_win_tests.exe \
             --gtest_brief=1 --gtest_output="xml:$(windows_path "$results/windows.xml")" \
             >"$results/windows.log" 2>&1)
     WINEPREFIX="$root/build/win64/wine/unit" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
-    stop_xvfb
     grep -E 'FAILED|Failure' "$results/windows.log" | head -n 40
     count_gtest "windows" "$results/windows.xml"
+
+    # The taskbar and version tests again on a prefix set to Windows 10, which a program without
+    # a compatibility manifest sees as 6.2.
+    win10="$root/build/win64/wine/unit-win10"
+    wine_fresh_prefix "$root/build/win64/wine/template" "$win10"
+    WINEPREFIX="$win10" "$VEYRA_WINE" reg add 'HKCU\Software\Wine' /v Version /d win10 /f \
+        >/dev/null 2>&1
+    WINEPREFIX="$win10" "$VEYRA_WINESERVER" -w
+    (cd build/win64/tests &&
+        WINEPREFIX="$win10" VEYRA_EXPECT_WINVER=6.2 timeout 600 "$VEYRA_WINE" veyra_win_tests.exe \
+            --gtest_brief=1 --gtest_filter='TaskbarListWinTest.*:WindowsVersionWinTest.*' \
+            --gtest_output="xml:$(windows_path "$results/windows-win10.xml")" \
+            >"$results/windows-win10.log" 2>&1)
+    WINEPREFIX="$win10" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
+    stop_xvfb
+    grep -E 'FAILED|Failure' "$results/windows-win10.log" | head -n 40
+    count_gtest "windows:win10" "$results/windows-win10.xml"
 
     # Tier 3: end-to-end scenarios.
     tests/e2e/run.sh build/win64 >"$results/e2e.log" 2>&1

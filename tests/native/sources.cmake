@@ -4,4 +4,7 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ShowStateTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramDirectoryTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uRunTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/WindowPositionTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/WindowPositionTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uWin7TaskbarTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BridgeTest.cpp
+)
