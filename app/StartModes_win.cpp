@@ -2,6 +2,7 @@
 
 #include "app/ShowState.h"
 #include "support/Files_win.h"
+#include "support/uWin7Taskbar_win.h"
 #include "support/uRun_win.h"
 #include "ui/SplashWindow_win.h"
 #include "update/FileNames.h"
@@ -23,6 +24,8 @@ int RunPassThrough(const TApplication& application) {
 int RunUpdateMode(TApplication& application, int showCommand) {
     application.SetTitle(kApplicationTitle);
     T_VeyraLauncher splash(application.Instance());
+    // The splash window owns the taskbar button, so progress shows on it.
+    SetTaskbarMainWindow(splash.Handle());
     splash.Show(InitialShowState(showCommand));
     return application.Run();
 }
