@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
     binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine64 xvfb xdotool x11-utils imagemagick fonts-wine iproute2 util-linux procps
-    nginx-light python3 clang-format
+    nginx-light python3 clang-format libbenchmark-dev
 )
 
 missing=()
