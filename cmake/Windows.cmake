@@ -17,8 +17,10 @@ add_library(veyra_win32 STATIC
     app/StartModes_win.cpp
     support/Bridge_win.cpp
     support/Files_win.cpp
+    support/uCRC32_win.cpp
     support/uRun_win.cpp
     support/uWin7Taskbar_win.cpp
+    support/uThread_win.cpp
     ui/SplashWindow_win.cpp
 )
 target_compile_definitions(veyra_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX

@@ -9,6 +9,7 @@ packages=(
     binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine64 xvfb xdotool x11-utils imagemagick fonts-wine iproute2 util-linux procps
     nginx-light python3 clang-format python3-pil fonts-dejavu-core fonts-dejavu-extra
+    libbenchmark-dev
 )
 
 missing=()

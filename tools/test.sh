@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test tier and ends with one line "N passed, N failed" over all of them:
-#   1. native unit tests (GoogleTest), plain and under AddressSanitizer + UBSan;
+#   1. native unit tests (GoogleTest), plain and under AddressSanitizer + UBSan, and the CRC-32
+#      benchmark (figures only);
 #   2. Windows unit tests under wine64 (Xvfb), and the Windows-version tests again on a prefix
 #      set to Windows 10;
 #   3. end-to-end scenarios of the real VeyraLauncher.exe under Wine, Xvfb and a private
@@ -73,6 +74,18 @@ for preset in native native-asan; do
         count_gtest "$preset" "$results/$preset.xml"
     fi
 done
+
+# CRC-32 throughput next to zlib's crc32(): figures only, a crash is the one failure it can add.
+if [[ -x build/native/bench/veyra_crc_benchmark ]]; then
+    echo "== CRC-32 benchmark"
+    if build/native/bench/veyra_crc_benchmark --benchmark_min_time=0.2 --benchmark_color=false \
+        >"$results/crc-benchmark.log" 2>&1; then
+        grep -E '^(carry-less|ratio)' "$results/crc-benchmark.log"
+    else
+        tail -n 20 "$results/crc-benchmark.log"
+        count "crc-benchmark" 0 1
+    fi
+fi
 
 # Fuzz targets of the parsers, each for a short fixed time from its seed corpus.
 fuzz_seconds=${VEYRA_FUZZ_SECONDS:-15}

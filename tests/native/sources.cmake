@@ -2,6 +2,7 @@
 set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowStateTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uCRC32Test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramDirectoryTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uRunTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowPositionTest.cpp
