@@ -2,8 +2,8 @@
 
 #include "app/ShowState.h"
 #include "support/Files_win.h"
-#include "support/uWin7Taskbar_win.h"
 #include "support/uRun_win.h"
+#include "support/uWin7Taskbar_win.h"
 #include "ui/SplashWindow_win.h"
 #include "update/FileNames.h"
 
