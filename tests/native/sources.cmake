@@ -1,6 +1,11 @@
 # The portable core's unit tests: built natively and into the Windows test program alike.
 set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FrameTimingTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GifReaderTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LogoComposerTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PixelsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PngReaderTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowStateTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uCRC32Test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramDirectoryTest.cpp
@@ -9,3 +14,16 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/uWin7TaskbarTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BridgeTest.cpp
 )
+
+# The image fixtures are compiled into the tests, so no path has to reach the program under Wine.
+set(VEYRA_FIXTURE_DIR ${CMAKE_CURRENT_LIST_DIR}/../fixtures/images)
+file(GLOB VEYRA_FIXTURE_FILES CONFIGURE_DEPENDS ${VEYRA_FIXTURE_DIR}/*)
+add_custom_command(
+    OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/EmbeddedFixtures.cpp
+    COMMAND ${CMAKE_COMMAND} -DFIXTURE_DIR=${VEYRA_FIXTURE_DIR}
+            -DOUTPUT=${CMAKE_CURRENT_BINARY_DIR}/EmbeddedFixtures.cpp
+            -P ${CMAKE_CURRENT_LIST_DIR}/EmbedFixtures.cmake
+    DEPENDS ${VEYRA_FIXTURE_FILES} ${CMAKE_CURRENT_LIST_DIR}/EmbedFixtures.cmake
+    COMMENT "Embedding the image fixtures"
+    VERBATIM)
+list(APPEND VEYRA_CORE_TEST_SOURCES ${CMAKE_CURRENT_BINARY_DIR}/EmbeddedFixtures.cpp)

@@ -1,0 +1,282 @@
+#include "ui/GifReader.h"
+
+#include "tests/native/Fixtures.h"
+#include "tests/native/GifTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace veyra {
+namespace {
+
+using test::Bytes;
+using test::operator+;
+using test::Gce;
+using test::GifHeader;
+using test::GifImage;
+using test::HeaderColor;
+using test::PackCodes;
+using test::Trailer;
+
+constexpr std::uint32_t Rgb(int r, int g, int b) {
+    return static_cast<std::uint32_t>(r | (g << 8) | (b << 16));
+}
+
+std::span<const std::uint8_t> Span(const Bytes& bytes) {
+    return {bytes.data(), bytes.size()};
+}
+
+// Colours of the palette indices in `indices`, through GifHeader's table.
+std::vector<std::uint32_t> HeaderColors(std::initializer_list<int> indices) {
+    std::vector<std::uint32_t> colors;
+    for (int i : indices)
+        colors.push_back(HeaderColor(i));
+    return colors;
+}
+
+TEST(GifReaderTest, DecodesTheAnimationFixtureAsPillowDoes) {
+    // tests/fixtures/make_gif_fixtures.py wrote frames.gif; frames.gif.rgb holds Pillow's
+    // decoding of each image in R, G, B bytes.
+    const auto gif = test::Fixture("frames.gif");
+    const auto rgb = test::Fixture("frames.gif.rgb");
+    ASSERT_FALSE(gif.empty() || rgb.empty());
+    const auto result = DecodeGif(gif);
+    ASSERT_TRUE(result.ok()) << result.error;
+    const GifPicture& picture = result.picture;
+
+    auto global = [](int i) {
+        return Rgb((i * 16) & 0xFF, (255 - i * 15) & 0xFF, (i * 37 + 11) & 0xFF);
+    };
+    EXPECT_EQ(picture.screenWidth, 20);
+    EXPECT_EQ(picture.screenHeight, 12);
+    ASSERT_EQ(picture.globalPalette.size(), 16u);
+    EXPECT_EQ(picture.globalPalette[15], global(15));
+    EXPECT_EQ(picture.backgroundColor, global(3));
+    EXPECT_EQ(picture.loopCount, std::optional<std::uint16_t>(0));
+    EXPECT_TRUE(picture.HasTransparency());
+
+    const struct {
+        int left, top, width, height;
+        std::uint16_t intervalMs;
+        std::uint8_t disposal;
+        std::optional<std::uint32_t> transparent;
+    } expected[] = {
+        {0, 0, 20, 12, 0, 1, std::nullopt},
+        {4, 3, 8, 6, 20, 1, global(5)},
+        // Beyond the screen's right and bottom edges; its local table's entry 1 is transparent.
+        {14, 8, 10, 6, 15000, 2, Rgb(10, 250, 10)},
+        {0, 0, 2, 2, 0, 0, std::nullopt}, // no graphic control extension
+    };
+    ASSERT_EQ(picture.frames.size(), std::size(expected));
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < picture.frames.size(); ++i) {
+        const GifFrame& frame = picture.frames[i];
+        const auto& e = expected[i];
+        EXPECT_EQ(frame.left, e.left) << "frame " << i;
+        EXPECT_EQ(frame.top, e.top) << "frame " << i;
+        EXPECT_EQ(frame.width, e.width) << "frame " << i;
+        EXPECT_EQ(frame.height, e.height) << "frame " << i;
+        EXPECT_EQ(frame.intervalMs, e.intervalMs) << "frame " << i;
+        EXPECT_EQ(frame.disposal, e.disposal) << "frame " << i;
+        EXPECT_EQ(frame.transparentColor, e.transparent) << "frame " << i;
+        const std::size_t pixels = static_cast<std::size_t>(e.width * e.height);
+        ASSERT_EQ(frame.colors.size(), pixels) << "frame " << i;
+        ASSERT_LE(offset + 3 * pixels, rgb.size());
+        std::vector<std::uint32_t> pillow;
+        for (std::size_t p = 0; p < pixels; ++p, offset += 3)
+            pillow.push_back(Rgb(rgb[offset], rgb[offset + 1], rgb[offset + 2]));
+        EXPECT_EQ(frame.colors, pillow) << "frame " << i;
+    }
+    EXPECT_EQ(offset, rgb.size());
+}
+
+TEST(GifReaderTest, GoesOnWithTwelveBitCodesWhenTheTableIsFull) {
+    // One 64 x 64 image whose encoder fills the table without a clear code, keeps sending 12-bit
+    // codes (some naming the last entries made), then clears and uses a code in the step that
+    // defines it. full_table.gif.idx holds Pillow's indices; the table is a grey ramp.
+    const auto gif = test::Fixture("full_table.gif");
+    const auto indices = test::Fixture("full_table.gif.idx");
+    ASSERT_FALSE(gif.empty() || indices.empty());
+    const auto result = DecodeGif(gif);
+    ASSERT_TRUE(result.ok()) << result.error;
+    ASSERT_EQ(result.picture.frames.size(), 1u);
+    std::vector<std::uint32_t> pillow;
+    for (std::uint8_t i : indices)
+        pillow.push_back(Rgb(i, i, i));
+    EXPECT_EQ(result.picture.frames[0].colors, pillow);
+}
+
+TEST(GifReaderTest, DecodesLzwCodeStreams) {
+    // Minimum code size 2: codes 0-3 are colours, 4 clears, 5 ends, entries start at 6.
+    const struct {
+        const char* name;
+        int width, height;
+        Bytes codes;
+        std::vector<std::uint32_t> colors;
+        bool interlaced = false;
+    } cases[] = {
+        {"literals", 2, 2, PackCodes(2, {4, 0, 1, 2, 3, 5}), HeaderColors({0, 1, 2, 3})},
+        // 6 is used in the step that defines it: 1 followed by its own first colour.
+        {"KwKwK", 3, 1, PackCodes(2, {4, 1, 6, 5}), HeaderColors({1, 1, 1})},
+        // Entry 7 makes the next code 8, so codes grow to 4 bits; 6 = "0 1", 8 = "2 3".
+        {"code size grows", 4, 2, PackCodes(2, {4, 0, 1, 2, 3, 6, 8, 5}),
+         HeaderColors({0, 1, 2, 3, 0, 1, 2, 3})},
+        {"clear in the middle", 2, 2, PackCodes(2, {4, 0, 1, 4, 2, 3, 5}),
+         HeaderColors({0, 1, 2, 3})},
+        {"no end code", 2, 2, PackCodes(2, {4, 0, 1, 2, 3}), HeaderColors({0, 1, 2, 3})},
+        {"codes after the last pixel", 2, 2, PackCodes(2, {4, 0, 1, 2, 3, 1, 7, 5}),
+         HeaderColors({0, 1, 2, 3})},
+        // Rows arrive in the order 0, 4, 2, 6, 1, 3, 5, 7.
+        {"interlaced", 1, 8, PackCodes(2, {4, 0, 1, 2, 3, 0, 1, 2, 3, 5}),
+         HeaderColors({0, 0, 2, 1, 1, 2, 3, 3}), true},
+    };
+    for (const auto& c : cases) {
+        const Bytes gif = GifHeader(8, 8, 4) +
+                          GifImage(0, 0, c.width, c.height, 2, c.codes, 0, c.interlaced) +
+                          Trailer();
+        const auto result = DecodeGif(Span(gif));
+        ASSERT_TRUE(result.ok()) << c.name << ": " << result.error;
+        ASSERT_EQ(result.picture.frames.size(), 1u) << c.name;
+        EXPECT_EQ(result.picture.frames[0].colors, c.colors) << c.name;
+    }
+}
+
+TEST(GifReaderTest, ReadsControlExtensionsPerImage) {
+    const Bytes twoByTwo = PackCodes(2, {4, 0, 1, 2, 3, 5});
+    const Bytes loop = {0x21, 0xFF, 11,  'N', 'E', 'T', 'S', 'C', 'A', 'P',
+                        'E',  '2',  '.', '0', 3,   1,   5,   0,   0};
+    const Bytes gif = GifHeader(8, 8, 4, 9) + loop + Gce(3, 6554, 2) +
+                      GifImage(0, 0, 2, 2, 2, twoByTwo) + // the extension's values
+                      GifImage(1, 1, 2, 2, 2, twoByTwo) + // no extension of its own
+                      Gce(1, 7, 200) +                    // transparent index outside the table
+                      GifImage(2, 2, 2, 2, 2, twoByTwo, 8) + Trailer();
+    const auto result = DecodeGif(Span(gif));
+    ASSERT_TRUE(result.ok()) << result.error;
+    const auto& frames = result.picture.frames;
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(result.picture.loopCount, std::optional<std::uint16_t>(5));
+    // Background index 9 lies outside the 4-entry global table.
+    EXPECT_FALSE(result.picture.backgroundColor.has_value());
+
+    EXPECT_EQ(frames[0].disposal, 3);
+    EXPECT_EQ(frames[0].intervalMs, 4); // 65540 ms kept to 16 bits
+    EXPECT_EQ(frames[0].transparentColor, HeaderColor(2));
+    EXPECT_EQ(frames[1].disposal, 0);
+    EXPECT_EQ(frames[1].intervalMs, 0);
+    EXPECT_FALSE(frames[1].transparentColor.has_value());
+    EXPECT_EQ(frames[2].intervalMs, 70);
+    EXPECT_FALSE(frames[2].transparentColor.has_value());
+    EXPECT_EQ(frames[2].colors, HeaderColors({0, 1, 2, 3})); // from its local table
+}
+
+TEST(GifReaderTest, ToleratesWhatItDocuments) {
+    const Bytes twoByTwo = GifImage(0, 0, 2, 2, 2, PackCodes(2, {4, 0, 1, 2, 3, 5}));
+    const struct {
+        const char* name;
+        Bytes gif;
+        std::size_t frames;
+    } cases[] = {
+        {"GIF87a", GifHeader(8, 8, 4, 0, "GIF87a") + twoByTwo + Trailer(), 1},
+        {"no trailer", GifHeader(8, 8, 4) + twoByTwo + twoByTwo, 2},
+        {"bytes after the trailer", GifHeader(8, 8, 4) + twoByTwo + Trailer() + Bytes{1, 2}, 1},
+        {"extension before the end", GifHeader(8, 8, 4) + twoByTwo + Gce(1, 0), 1},
+        {"zero-size image, no colour table",
+         GifHeader(8, 8, 0) + GifImage(0, 0, 0, 5, 2, PackCodes(2, {4, 5})) + Trailer(), 1},
+        {"unknown extension",
+         GifHeader(8, 8, 4) + Bytes{0x21, 0x01, 2, 'a', 'b', 0} + twoByTwo + Trailer(), 1},
+    };
+    for (const auto& c : cases) {
+        const auto result = DecodeGif(Span(c.gif));
+        ASSERT_TRUE(result.ok()) << c.name << ": " << result.error;
+        EXPECT_EQ(result.picture.frames.size(), c.frames) << c.name;
+    }
+    // A frame beyond the screen is kept whole; composition clips it.
+    const Bytes beyond =
+        GifHeader(2, 2, 4) + GifImage(1, 1, 2, 2, 2, PackCodes(2, {4, 0, 1, 2, 3}));
+    const auto result = DecodeGif(Span(beyond));
+    ASSERT_TRUE(result.ok()) << result.error;
+    EXPECT_EQ(result.picture.frames[0].colors.size(), 4u);
+    EXPECT_EQ(result.picture.frames[0].left, 1);
+}
+
+TEST(GifReaderTest, RejectsMalformedInputWithAClearMessage) {
+    const Bytes header = GifHeader(8, 8, 4);
+    const Bytes fourPixels = PackCodes(2, {4, 0, 1, 2, 3, 5});
+    Bytes shortGce = {0x21, 0xF9, 3, 0, 0, 0, 0};
+    const struct {
+        const char* name;
+        Bytes gif;
+        const char* message;
+    } cases[] = {
+        {"empty", {}, "bad signature"},
+        {"wrong version", Bytes{'G', 'I', 'F', '8', '8', 'a'} + Bytes(7, 1), "bad signature"},
+        {"screen descriptor cut", Bytes{'G', 'I', 'F', '8', '9', 'a', 8, 0},
+         "logical screen descriptor"},
+        {"zero screen", GifHeader(0, 8, 4) + Trailer(), "invalid logical screen size 0x8"},
+        {"global table cut", Bytes(header.begin(), header.end() - 1), "global colour table"},
+        {"no image", header + Trailer(), "no image"},
+        {"unknown block", header + Bytes{0x99}, "unknown block 0x99 at offset 25"},
+        {"minimum code size 1", header + GifImage(0, 0, 2, 2, 1, {}), "minimum code size 1"},
+        {"minimum code size 9", header + GifImage(0, 0, 2, 2, 9, {}), "minimum code size 9"},
+        {"code beyond the next entry", header + GifImage(0, 0, 2, 2, 2, PackCodes(2, {4, 0, 7})),
+         "LZW code 7 out of range (next entry 6)"},
+        {"entry code right after a clear", header + GifImage(0, 0, 2, 2, 2, PackCodes(2, {4, 6})),
+         "out of range after a clear code"},
+        {"end code before the last pixel",
+         header + GifImage(0, 0, 2, 2, 2, PackCodes(2, {4, 0, 1, 5})) + Trailer(),
+         "ends after 2 of 4 pixels"},
+        // These codes fill exactly two bytes, so no padding bits pass for another code.
+        {"code data ends before the last pixel",
+         header + GifImage(0, 0, 3, 2, 2, PackCodes(2, {4, 0, 1, 2, 3})) + Trailer(),
+         "ends after 4 of 6 pixels"},
+        {"no colour table", GifHeader(8, 8, 0) + GifImage(0, 0, 2, 2, 2, fourPixels),
+         "has no colour table"},
+        {"index outside the table", GifHeader(8, 8, 2) + GifImage(0, 0, 2, 2, 2, fourPixels),
+         "pixel index 2 outside the colour table of 2 entries"},
+        {"graphic control too short", header + shortGce + GifImage(0, 0, 2, 2, 2, fourPixels),
+         "shorter than 4 bytes"},
+        {"image too large", header + GifImage(0, 0, 65535, 65535, 2, fourPixels), "too large"},
+        {"file ends inside an extension", header + Bytes{0x21, 0xFE, 5, 'a'},
+         "ends inside an extension"},
+        {"file ends inside the image data",
+         header + Bytes{0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0, 2, 10, 0x8C},
+         "the file ends inside the image data"},
+    };
+    for (const auto& c : cases) {
+        const auto result = DecodeGif(Span(c.gif));
+        EXPECT_FALSE(result.ok()) << c.name;
+        EXPECT_NE(result.error.find(c.message), std::string::npos)
+            << c.name << ": " << result.error;
+        EXPECT_TRUE(result.picture.frames.empty()) << c.name;
+    }
+}
+
+TEST(GifReaderTest, ACutFileNeverYieldsAPartialImage) {
+    // Cut anywhere, the file either fails or (cut at the end of an image, where only the
+    // trailer would be missing) yields whole images equal to the first ones of the full file.
+    const auto gif = test::Fixture("frames.gif");
+    ASSERT_FALSE(gif.empty());
+    const auto full = DecodeGif(gif);
+    ASSERT_TRUE(full.ok());
+    int accepted = 0;
+    for (std::size_t size = 0; size < gif.size(); ++size) {
+        const Bytes prefix(gif.begin(), gif.begin() + static_cast<std::ptrdiff_t>(size));
+        const auto result = DecodeGif(Span(prefix));
+        if (!result.ok())
+            continue;
+        ++accepted;
+        ASSERT_LE(result.picture.frames.size(), full.picture.frames.size()) << size;
+        for (std::size_t i = 0; i < result.picture.frames.size(); ++i)
+            EXPECT_EQ(result.picture.frames[i].colors, full.picture.frames[i].colors)
+                << "cut at " << size << ", frame " << i;
+    }
+    // Only cuts at the 8 block boundaries after the first image: the ends of the four images
+    // (the last one is the whole file but its trailer) and of the comment, the application
+    // extension and the two graphic control extensions between them.
+    EXPECT_EQ(accepted, 8);
+}
+
+} // namespace
+} // namespace veyra

@@ -1,0 +1,143 @@
+#include "ui/LogoComposer.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace veyra {
+namespace {
+
+using Colors = std::vector<std::uint32_t>;
+
+// Colours 0x00BBGGRR; K is frame 0's transparent colour and so the key colour.
+constexpr std::uint32_t K = 0x000000, A = 0x0000FF, B = 0x00FF00, C = 0xFF0000;
+constexpr std::uint32_t kSystemWindow = 0xFFFFFF, kBackground = 0x123456;
+
+GifFrame Frame(int left, int top, int width, int height, Colors colors,
+               std::optional<std::uint32_t> transparent) {
+    GifFrame frame;
+    frame.left = left;
+    frame.top = top;
+    frame.width = width;
+    frame.height = height;
+    frame.colors = std::move(colors);
+    frame.transparentColor = transparent;
+    return frame;
+}
+
+// A 4 x 3 screen and four frames: keyed, keyed and clipped at the right and bottom, unkeyed
+// (its K pixels are drawn too), and keyed by another colour.
+GifPicture Picture() {
+    GifPicture picture;
+    picture.screenWidth = 4;
+    picture.screenHeight = 3;
+    picture.backgroundColor = kBackground;
+    picture.frames = {
+        Frame(0, 0, 4, 3,
+              {A, K, A, K, //
+               K, K, K, K, //
+               B, B, K, K},
+              K),
+        Frame(1, 1, 4, 3,
+              {C, K, C, C, //
+               K, C, C, C, //
+               C, C, C, C},
+              K),
+        Frame(0, 0, 2, 2,
+              {K, A, //
+               A, K},
+              std::nullopt),
+        Frame(2, 0, 2, 1, {A, B}, A),
+    };
+    return picture;
+}
+
+// What each frame's composite must show.
+const Colors kExpected[] = {
+    {A, K, A, K, //
+     K, K, K, K, //
+     B, B, K, K},
+    {A, K, A, K, //
+     K, C, K, C, //
+     B, B, C, C},
+    {K, A, A, K, //
+     A, K, K, C, //
+     B, B, C, C},
+    {K, A, A, B, //
+     A, K, K, C, //
+     B, B, C, C},
+};
+
+TEST(LogoComposerTest, KeyColorComesFromFrameZeroThenTheBackgroundThenTheSystem) {
+    auto keyed = Picture();
+    auto backgroundOnly = Picture();
+    backgroundOnly.frames[0].transparentColor.reset(); // frame 3 still has transparency
+    auto noBackground = backgroundOnly;
+    noBackground.backgroundColor.reset();
+    auto opaque = backgroundOnly;
+    opaque.frames[1].transparentColor.reset();
+    opaque.frames[3].transparentColor.reset();
+    const struct {
+        const char* name;
+        GifPicture picture;
+        std::uint32_t key;
+    } cases[] = {
+        {"frame 0 transparent", keyed, K},
+        {"transparency elsewhere, background colour", backgroundOnly, kBackground},
+        {"transparency elsewhere, no background colour", noBackground, kSystemWindow},
+        {"no transparency at all", opaque, kSystemWindow},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LogoComposer(c.picture, kSystemWindow).KeyColor(), c.key) << c.name;
+}
+
+TEST(LogoComposerTest, EachStepDrawsOnlyTheNewFrame) {
+    LogoComposer composer(Picture(), kSystemWindow);
+    EXPECT_EQ(composer.CachedFrame(), -1);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(composer.Compose(k), kExpected[k]) << "frame " << k;
+        EXPECT_EQ(composer.FramesDrawnByLastCompose(), 1) << "frame " << k;
+        EXPECT_EQ(composer.CachedFrame(), k);
+    }
+    // The wrap to frame 0 rebuilds from frame 0 alone: drawn over frame 3's composite, its K
+    // pixels would have kept frame 3's colours.
+    EXPECT_EQ(composer.Compose(0), kExpected[0]);
+    EXPECT_EQ(composer.FramesDrawnByLastCompose(), 1);
+}
+
+TEST(LogoComposerTest, OtherJumpsRebuildFromTheKeyColourAndEveryFrameUpToK) {
+    for (int k = 0; k < 4; ++k) {
+        LogoComposer fresh(Picture(), kSystemWindow);
+        EXPECT_EQ(fresh.Compose(k), kExpected[k]) << "frame " << k;
+        EXPECT_EQ(fresh.FramesDrawnByLastCompose(), k + 1) << "frame " << k;
+    }
+    LogoComposer composer(Picture(), kSystemWindow);
+    composer.Compose(3);
+    EXPECT_EQ(composer.Compose(1), kExpected[1]); // backwards
+    EXPECT_EQ(composer.FramesDrawnByLastCompose(), 2);
+    EXPECT_EQ(composer.Compose(3), kExpected[3]); // skipping frame 2
+    EXPECT_EQ(composer.FramesDrawnByLastCompose(), 4);
+    EXPECT_EQ(composer.Compose(3), kExpected[3]); // a repaint of the same frame
+    EXPECT_EQ(composer.FramesDrawnByLastCompose(), 0);
+}
+
+TEST(LogoComposerTest, UncoveredPixelsKeepTheKeyColour) {
+    GifPicture picture;
+    picture.screenWidth = 3;
+    picture.screenHeight = 2;
+    picture.frames = {Frame(1, 1, 1, 1, {C}, std::nullopt), Frame(0, 0, 1, 1, {A}, std::nullopt)};
+    LogoComposer composer(picture, kSystemWindow);
+    EXPECT_EQ(composer.Compose(1), (Colors{A, kSystemWindow, kSystemWindow, //
+                                           kSystemWindow, C, kSystemWindow}));
+}
+
+TEST(LogoComposerTest, RejectsAFrameOutsideThePicture) {
+    LogoComposer composer(Picture(), kSystemWindow);
+    EXPECT_THROW(composer.Compose(4), std::out_of_range);
+    EXPECT_THROW(composer.Compose(-1), std::out_of_range);
+    EXPECT_EQ(composer.CachedFrame(), -1);
+}
+
+} // namespace
+} // namespace veyra

@@ -1,0 +1,222 @@
+#include "ui/PngReader.h"
+
+#include "tests/native/Fixtures.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veyra {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+void PutBigEndian32(Bytes& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+Bytes Signature() {
+    return {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+}
+
+Bytes Chunk(std::string_view type, const Bytes& data) {
+    Bytes out;
+    PutBigEndian32(out, static_cast<std::uint32_t>(data.size()));
+    Bytes typed(type.begin(), type.end());
+    typed.insert(typed.end(), data.begin(), data.end());
+    out.insert(out.end(), typed.begin(), typed.end());
+    PutBigEndian32(
+        out, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+    return out;
+}
+
+Bytes Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth = 8,
+           std::uint8_t colorType = 6, std::uint8_t interlace = 0) {
+    Bytes data;
+    PutBigEndian32(data, width);
+    PutBigEndian32(data, height);
+    data.insert(data.end(), {depth, colorType, 0, 0, interlace});
+    return Chunk("IHDR", data);
+}
+
+Bytes Deflate(const Bytes& raw) {
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    Bytes out(size);
+    EXPECT_EQ(compress2(out.data(), &size, raw.data(), static_cast<uLong>(raw.size()), 9), Z_OK);
+    out.resize(size);
+    return out;
+}
+
+Bytes Iend() {
+    return Chunk("IEND", {});
+}
+
+// Filtered scan lines of a 2 x 2 image: filter None, pixels 1..8 and 9..16.
+Bytes TwoByTwoRows() {
+    return {0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 9, 10, 11, 12, 13, 14, 15, 16};
+}
+
+// A complete 2 x 2 PNG whose image data is `raw` inflated from one IDAT.
+Bytes TwoByTwo(const Bytes& raw) {
+    return Signature() + Ihdr(2, 2) + Chunk("IDAT", Deflate(raw)) + Iend();
+}
+
+std::span<const std::uint8_t> Span(const Bytes& bytes) {
+    return {bytes.data(), bytes.size()};
+}
+
+TEST(PngReaderTest, DecodesEveryRowFilterAsPillowDoes) {
+    // Written by tests/fixtures/make_png_fixtures.py with the named filter on every row (or a
+    // mix, with ancillary chunks and the image data split over several IDAT chunks); the .rgba
+    // files hold Pillow's decoding.
+    const struct {
+        const char* name;
+        int width, height;
+    } cases[] = {
+        {"filter_none", 9, 6},    {"filter_sub", 9, 6},   {"filter_up", 9, 6},
+        {"filter_average", 9, 6}, {"filter_paeth", 9, 6}, {"filter_mixed", 11, 10},
+        {"one_column", 1, 7},
+    };
+    for (const auto& c : cases) {
+        const auto png = test::Fixture(std::string(c.name) + ".png");
+        const auto expected = test::Fixture(std::string(c.name) + ".rgba");
+        ASSERT_FALSE(png.empty() || expected.empty()) << c.name;
+        const auto result = DecodePng(png);
+        ASSERT_TRUE(result.ok()) << c.name << ": " << result.error;
+        EXPECT_EQ(result.image.width, c.width) << c.name;
+        EXPECT_EQ(result.image.height, c.height) << c.name;
+        EXPECT_EQ(result.image.rgba, Bytes(expected.begin(), expected.end())) << c.name;
+    }
+}
+
+TEST(PngReaderTest, AcceptsWhatTheFormatAllows) {
+    const Bytes raw = TwoByTwoRows();
+    const Bytes compressed = Deflate(raw);
+    const Bytes first(compressed.begin(), compressed.begin() + 5);
+    const Bytes rest(compressed.begin() + 5, compressed.end());
+    const struct {
+        const char* name;
+        Bytes png;
+    } cases[] = {
+        {"plain", TwoByTwo(raw)},
+        {"bytes after IEND", TwoByTwo(raw) + Bytes{1, 2, 3}},
+        {"suggested palette and unknown ancillary chunks",
+         Signature() + Ihdr(2, 2) + Chunk("PLTE", {1, 2, 3}) + Chunk("vpAg", {9}) +
+             Chunk("IDAT", compressed) + Chunk("zzZz", {}) + Iend()},
+        {"image data split over IDAT chunks", Signature() + Ihdr(2, 2) + Chunk("IDAT", first) +
+                                                  Chunk("IDAT", {}) + Chunk("IDAT", rest) + Iend()},
+    };
+    for (const auto& c : cases) {
+        const auto result = DecodePng(Span(c.png));
+        ASSERT_TRUE(result.ok()) << c.name << ": " << result.error;
+        EXPECT_EQ(result.image.rgba, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}))
+            << c.name;
+    }
+}
+
+TEST(PngReaderTest, RejectsMalformedInputWithAClearMessage) {
+    const Bytes raw = TwoByTwoRows();
+    const Bytes compressed = Deflate(raw);
+    Bytes badCrc = TwoByTwo(raw);
+    badCrc[8 + 25 + 8] ^= 0x01; // first byte of the IDAT data
+    Bytes badFilter = raw;
+    badFilter[9] = 5;
+    Bytes badChecksum = compressed;
+    badChecksum.back() ^= 0xFF; // the zlib stream's Adler-32
+    Bytes overlong = Signature() + Ihdr(2, 2);
+    PutBigEndian32(overlong, 1000);
+    overlong = overlong + Bytes{'I', 'D', 'A', 'T', 1, 2, 3};
+    Bytes badLength = Signature() + Ihdr(2, 2);
+    PutBigEndian32(badLength, 0x80000000u);
+    badLength = badLength + Bytes{'I', 'D', 'A', 'T', 0, 0, 0, 0};
+
+    const struct {
+        const char* name;
+        Bytes png;
+        const char* message;
+    } cases[] = {
+        {"empty input", {}, "bad signature"},
+        {"not a PNG", {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}, "bad signature"},
+        {"signature only", Signature(), "without an IEND"},
+        {"IHDR not first", Signature() + Chunk("tEXt", {'a'}) + Ihdr(2, 2), "not IHDR"},
+        {"IHDR too short", Signature() + Chunk("IHDR", {0, 0, 0, 2}), "not 13"},
+        {"second IHDR", Signature() + Ihdr(2, 2) + Ihdr(2, 2), "second IHDR"},
+        {"RGB colour type", Signature() + Ihdr(2, 2, 8, 2), "colour type 2"},
+        {"palette colour type", Signature() + Ihdr(2, 2, 8, 3), "colour type 3"},
+        {"16-bit depth", Signature() + Ihdr(2, 2, 16), "bit depth 16"},
+        {"interlaced", Signature() + Ihdr(2, 2, 8, 6, 1), "interlaced"},
+        {"zero width", Signature() + Ihdr(0, 2), "invalid image size 0x2"},
+        {"width over 2^31", Signature() + Ihdr(0x80000000u, 1), "invalid image size"},
+        {"over 16384 x 16384", Signature() + Ihdr(16385, 16384), "exceeds the limit"},
+        // A header that promises a large image must not make the reader allocate it up front.
+        {"huge size, little data",
+         Signature() + Ihdr(16384, 16384) + Chunk("IDAT", compressed) + Iend(), "ends early"},
+        {"bad CRC", badCrc, "bad CRC in chunk 'IDAT'"},
+        {"chunk length past the end", overlong, "truncated chunk 'IDAT'"},
+        {"chunk length over 2^31", badLength, "invalid length"},
+        {"chunk type not letters", Signature() + Ihdr(2, 2) + Chunk("ID1T", {}), "invalid chunk"},
+        {"not a zlib stream", Signature() + Ihdr(2, 2) + Chunk("IDAT", {1, 2, 3, 4, 5, 6}) + Iend(),
+         "corrupt"},
+        {"bad Adler-32", Signature() + Ihdr(2, 2) + Chunk("IDAT", badChecksum) + Iend(),
+         "corrupt image data: incorrect data check"},
+        {"zlib stream cut short",
+         Signature() + Ihdr(2, 2) + Chunk("IDAT", Bytes(compressed.begin(), compressed.end() - 6)) +
+             Iend(),
+         "zlib stream is incomplete"},
+        {"too little image data",
+         Signature() + Ihdr(2, 2) + Chunk("IDAT", Deflate(Bytes(raw.begin(), raw.begin() + 9))) +
+             Iend(),
+         "ends early: 9 of 18 bytes"},
+        {"too much image data",
+         Signature() + Ihdr(2, 2) + Chunk("IDAT", Deflate(raw + Bytes{0})) + Iend(),
+         "too much image data"},
+        {"bytes after the zlib stream",
+         Signature() + Ihdr(2, 2) + Chunk("IDAT", compressed + Bytes{0}) + Iend(),
+         "follow the end"},
+        {"unknown row filter", TwoByTwo(badFilter), "unknown row filter 5 in row 1"},
+        {"no IDAT", Signature() + Ihdr(2, 2) + Iend(), "no image data"},
+        {"IDAT chunks apart",
+         Signature() + Ihdr(2, 2) +
+             Chunk("IDAT", Bytes(compressed.begin(), compressed.begin() + 4)) +
+             Chunk("tEXt", {'a'}) + Chunk("IDAT", Bytes(compressed.begin() + 4, compressed.end())) +
+             Iend(),
+         "not consecutive"},
+        {"unknown critical chunk",
+         Signature() + Ihdr(2, 2) + Chunk("IDAT", compressed) + Chunk("ABCD", {}) + Iend(),
+         "unknown critical chunk 'ABCD'"},
+        {"no IEND", Signature() + Ihdr(2, 2) + Chunk("IDAT", compressed), "without an IEND"},
+    };
+    for (const auto& c : cases) {
+        const auto result = DecodePng(Span(c.png));
+        EXPECT_FALSE(result.ok()) << c.name;
+        EXPECT_NE(result.error.find(c.message), std::string::npos)
+            << c.name << ": " << result.error;
+        EXPECT_TRUE(result.image.rgba.empty()) << c.name;
+    }
+}
+
+TEST(PngReaderTest, EveryTruncationIsAnError) {
+    // Each cut of a real file lands in a different place: signature, chunk headers, chunk data,
+    // CRCs, the middle of the zlib stream, IEND.
+    const auto png = test::Fixture("filter_mixed.png");
+    ASSERT_FALSE(png.empty());
+    ASSERT_TRUE(DecodePng(png).ok());
+    for (std::size_t size = 0; size < png.size(); ++size) {
+        // A copy of exactly `size` bytes, so AddressSanitizer sees any read beyond it.
+        const Bytes prefix(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(size));
+        const auto result = DecodePng(Span(prefix));
+        EXPECT_FALSE(result.ok()) << "cut at " << size;
+    }
+}
+
+} // namespace
+} // namespace veyra
