@@ -43,7 +43,7 @@ private:
     Clock::time_point NextDeadline(std::chrono::milliseconds wait) const;
 
     ByteStream& stream_;
-    const FetchLimits& limits_;
+    const FetchLimits limits_;
     const Clock::time_point end_;
     std::vector<std::uint8_t> buffer_;
     std::size_t begin_ = 0;

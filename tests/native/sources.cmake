@@ -2,6 +2,9 @@
 set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/CharsetTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HttpClientTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HttpResponseTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ScriptedHttpServer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowStateTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramDirectoryTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uRunTest.cpp)
