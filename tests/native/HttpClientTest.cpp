@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -257,6 +258,30 @@ TEST(HttpClientTest, NothingListeningIsASocketError) {
     const Result result = Fetch("127.0.0.1", port, TableLimits());
     ASSERT_TRUE(result.error.has_value());
     EXPECT_EQ(result.error->Kind(), HttpErrorKind::socketError);
+}
+
+TEST(HttpClientTest, AConnectThatDoesNotCompleteEndsAtTheConnectBound) {
+    // A listener that never accepts: once its queue is full, the system ignores further
+    // connection requests, so a connect neither completes nor fails.
+    const auto listener = ListenOnLoopback();
+    std::vector<std::unique_ptr<ByteStream>> queued;
+    bool full = false;
+    for (int attempt = 0; attempt < 256 && !full; ++attempt) {
+        try {
+            queued.push_back(ConnectTcp("127.0.0.1", listener->Port(), Clock::now() + 300ms));
+        } catch (const HttpError& error) {
+            ASSERT_EQ(error.Kind(), HttpErrorKind::timeout) << error.what();
+            full = true;
+        }
+    }
+    ASSERT_TRUE(full) << "the listener's queue never filled";
+
+    FetchLimits limits = TableLimits();
+    limits.connect = 500ms; // the whole exchange could take 10 s
+    const Result result = Fetch("127.0.0.1", listener->Port(), limits);
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_EQ(result.error->Kind(), HttpErrorKind::timeout);
+    EXPECT_LT(result.elapsed, 5s);
 }
 
 TEST(HttpClientTest, AHostThatDoesNotResolveIsASocketError) {
