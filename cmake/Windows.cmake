@@ -11,6 +11,13 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     list(APPEND VEYRA_HARDENING -Wl,--high-entropy-va)
 endif()
 
+# Winsock and the code-page conversion under the core's HTTP client. They are the core's only
+# Windows sources, so the Windows definitions apply to the core here.
+target_sources(veyra_core PRIVATE update/Charset_win.cpp update/Socket_win.cpp)
+target_compile_definitions(veyra_core PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                              _WIN32_WINNT=0x0601)
+target_link_libraries(veyra_core PUBLIC ws2_32)
+
 add_library(veyra_win32 STATIC
     app/Application_win.cpp
     app/DllSearch_win.cpp
