@@ -28,6 +28,8 @@ add_library(veyra_win32 STATIC
     support/uRun_win.cpp
     support/uWin7Taskbar_win.cpp
     support/uThread_win.cpp
+    ui/SplashArtwork_win.cpp
+    ui/SplashPainter_win.cpp
     ui/SplashWindow_win.cpp
 )
 target_compile_definitions(veyra_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
@@ -35,12 +37,16 @@ target_compile_definitions(veyra_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_ME
 target_link_libraries(veyra_win32 PUBLIC veyra_core PRIVATE veyra_warnings)
 target_link_libraries(veyra_win32 PUBLIC shell32 ole32 uuid advapi32 user32 gdi32 kernel32)
 
-add_executable(VeyraLauncher WIN32 app/main_win.cpp app/VeyraLauncher.rc)
+add_executable(VeyraLauncher WIN32 app/main_win.cpp app/VeyraLauncher.rc ui/Artwork.rc)
 target_link_libraries(VeyraLauncher PRIVATE veyra_win32 veyra_warnings)
 # The resource script names its files from the source root.
 target_include_directories(VeyraLauncher PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_options(VeyraLauncher PRIVATE -municode -mwindows ${VEYRA_STATIC_LINK} ${VEYRA_HARDENING} ${VEYRA_SIZE_LINK}
                     $<$<NOT:$<CONFIG:Debug>>:-s>)
+set_property(SOURCE ui/Artwork.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${CMAKE_CURRENT_SOURCE_DIR}/resources/background.png
+             ${CMAKE_CURRENT_SOURCE_DIR}/resources/desc_logo.png
+             ${CMAKE_CURRENT_SOURCE_DIR}/resources/logo.gif)
 set_property(SOURCE app/VeyraLauncher.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_CURRENT_SOURCE_DIR}/app/VeyraLauncher.manifest
              ${CMAKE_CURRENT_SOURCE_DIR}/resources/VeyraLauncher.ico)

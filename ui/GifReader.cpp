@@ -278,7 +278,8 @@ GifDecodeResult DecodeGif(std::span<const std::uint8_t> data) {
             picture.backgroundColor = picture.globalPalette[screen[5]];
     }
 
-    std::optional<GraphicControl> control;
+    // Defaults are those of a frame without a graphic control extension.
+    GraphicControl control;
     for (;;) {
         // A missing trailer after complete images is accepted.
         if (reader.AtEnd())
@@ -392,13 +393,11 @@ GifDecodeResult DecodeGif(std::span<const std::uint8_t> data) {
             const std::size_t target = (interlaced ? rows[row] : row) * rowLength + column;
             frame.colors[target] = palette[indices[i]];
         }
-        if (control) {
-            frame.disposal = control->disposal;
-            frame.intervalMs = control->intervalMs;
-            if (control->hasTransparency && control->transparentIndex < palette.size())
-                frame.transparentColor = palette[control->transparentIndex];
-        }
-        control.reset();
+        frame.disposal = control.disposal;
+        frame.intervalMs = control.intervalMs;
+        if (control.hasTransparency && control.transparentIndex < palette.size())
+            frame.transparentColor = palette[control.transparentIndex];
+        control = {};
         picture.frames.push_back(std::move(frame));
     }
 
