@@ -19,5 +19,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     veyra::TaskbarModules taskbar(application.Handle());
     if (veyra::DecideStartMode(::GetCommandLineW()) == veyra::StartMode::PassThrough)
         return veyra::RunPassThrough(application);
-    return veyra::RunUpdateMode(application, showCommand);
+    veyra::RunUpdateMode(application, showCommand);
 }
