@@ -3,6 +3,7 @@
 #include "app/ShowState.h"
 #include "support/Files_win.h"
 #include "support/uRun_win.h"
+#include "support/uWin7Taskbar_win.h"
 #include "ui/SplashWindow_win.h"
 #include "update/FileNames.h"
 
@@ -20,11 +21,16 @@ int RunPassThrough(const TApplication& application) {
     return 0;
 }
 
-int RunUpdateMode(TApplication& application, int showCommand) {
+void RunUpdateMode(TApplication& application, int showCommand) {
     application.SetTitle(kApplicationTitle);
     T_VeyraLauncher splash(application.Instance());
+    // The splash window owns the taskbar button, so progress shows on it.
+    SetTaskbarMainWindow(splash.Handle());
     splash.Show(InitialShowState(showCommand));
-    return application.Run();
+    const int exitCode = application.Run();
+    // The worker may still be running and using the window: end the process here, before
+    // anything it uses is torn down, without waiting for it.
+    ::ExitProcess(static_cast<UINT>(exitCode));
 }
 
 } // namespace veyra

@@ -8,7 +8,8 @@ namespace veyra {
 // without ever showing a window. Every failure is silent.
 int RunPassThrough(const TApplication& application);
 
-// Shows the splash window and runs the message loop until it ends; returns the exit code 0.
-int RunUpdateMode(TApplication& application, int showCommand);
+// Shows the splash window and runs the message loop until it ends, then ends the process with
+// exit code 0 at once, without waiting for other threads.
+[[noreturn]] void RunUpdateMode(TApplication& application, int showCommand);
 
 } // namespace veyra

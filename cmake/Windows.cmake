@@ -11,25 +11,42 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     list(APPEND VEYRA_HARDENING -Wl,--high-entropy-va)
 endif()
 
+# Winsock and the code-page conversion under the core's HTTP client. They are the core's only
+# Windows sources, so the Windows definitions apply to the core here.
+target_sources(veyra_core PRIVATE update/Charset_win.cpp update/Socket_win.cpp)
+target_compile_definitions(veyra_core PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                              _WIN32_WINNT=0x0601)
+target_link_libraries(veyra_core PUBLIC ws2_32)
+
 add_library(veyra_win32 STATIC
     app/Application_win.cpp
     app/DllSearch_win.cpp
     app/StartModes_win.cpp
+    support/Bridge_win.cpp
     support/Files_win.cpp
+    support/uCRC32_win.cpp
     support/uRun_win.cpp
+    support/uWin7Taskbar_win.cpp
+    support/uThread_win.cpp
+    ui/SplashArtwork_win.cpp
+    ui/SplashPainter_win.cpp
     ui/SplashWindow_win.cpp
 )
 target_compile_definitions(veyra_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                                               _WIN32_WINNT=0x0601)
 target_link_libraries(veyra_win32 PUBLIC veyra_core PRIVATE veyra_warnings)
-target_link_libraries(veyra_win32 PUBLIC shell32 ole32 advapi32 user32 gdi32 kernel32)
+target_link_libraries(veyra_win32 PUBLIC shell32 ole32 uuid advapi32 user32 gdi32 kernel32)
 
-add_executable(VeyraLauncher WIN32 app/main_win.cpp app/VeyraLauncher.rc)
+add_executable(VeyraLauncher WIN32 app/main_win.cpp app/VeyraLauncher.rc ui/Artwork.rc)
 target_link_libraries(VeyraLauncher PRIVATE veyra_win32 veyra_warnings)
 # The resource script names its files from the source root.
 target_include_directories(VeyraLauncher PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_options(VeyraLauncher PRIVATE -municode -mwindows ${VEYRA_STATIC_LINK} ${VEYRA_HARDENING} ${VEYRA_SIZE_LINK}
                     $<$<NOT:$<CONFIG:Debug>>:-s>)
+set_property(SOURCE ui/Artwork.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${CMAKE_CURRENT_SOURCE_DIR}/resources/background.png
+             ${CMAKE_CURRENT_SOURCE_DIR}/resources/desc_logo.png
+             ${CMAKE_CURRENT_SOURCE_DIR}/resources/logo.gif)
 set_property(SOURCE app/VeyraLauncher.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_CURRENT_SOURCE_DIR}/app/VeyraLauncher.manifest
              ${CMAKE_CURRENT_SOURCE_DIR}/resources/VeyraLauncher.ico)

@@ -8,7 +8,8 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
     binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine64 xvfb xdotool x11-utils imagemagick fonts-wine iproute2 util-linux procps
-    nginx-light python3 python3-pil clang-format
+    nginx-light python3 clang-format python3-pil fonts-dejavu-core fonts-dejavu-extra
+    libbenchmark-dev
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test tier and ends with one line "N passed, N failed" over all of them:
-#   1. native unit tests (GoogleTest), plain and under AddressSanitizer + UBSan;
-#   2. Windows unit tests under wine64 (Xvfb);
+#   1. native unit tests (GoogleTest), plain and under AddressSanitizer + UBSan, and the CRC-32
+#      benchmark (figures only);
+#   2. Windows unit tests under wine64 (Xvfb), and the Windows-version tests again on a prefix
+#      set to Windows 10;
 #   3. end-to-end scenarios of the real VeyraLauncher.exe under Wine, Xvfb and a private
 #      network namespace;
 #   4. static checks of the shipped 32-bit exe (and of the 64-bit one), and code formatting.
@@ -29,21 +31,24 @@ count() {
     printf '== %-12s %d passed, %d failed\n' "$tier" "$passed" "$failed"
 }
 
-# Counts a GoogleTest XML report; a missing or unreadable report is one failure.
+# Counts a GoogleTest XML report; a missing or unreadable report is one failure. A skipped test
+# is not a pass: it is left out and named.
 count_gtest() {
     local tier=$1 report=$2
-    local counts
-    counts=$(python3 - "$report" <<'PY'
+    local passed failed skipped
+    read -r passed failed skipped < <(python3 - "$report" <<'PY'
 import sys, xml.etree.ElementTree as ET
 try:
     r = ET.parse(sys.argv[1]).getroot()
     t = int(r.get("tests")); f = int(r.get("failures")) + int(r.get("errors", 0))
-    print(t - f - int(r.get("disabled", 0)), f)
+    s = sum(int(suite.get("skipped", 0)) for suite in r.iter("testsuite"))
+    print(t - f - s - int(r.get("disabled", 0)), f, s)
 except Exception:
-    print(0, 1)
+    print(0, 1, 0)
 PY
 )
-    count "$tier" $counts
+    ((skipped > 0)) && echo "   $tier: $skipped skipped"
+    count "$tier" "$passed" "$failed"
 }
 
 # A tier's own output without its closing count, so that only the grand total closes the run.
@@ -69,6 +74,18 @@ for preset in native native-asan; do
         count_gtest "$preset" "$results/$preset.xml"
     fi
 done
+
+# CRC-32 throughput next to zlib's crc32(): figures only, a crash is the one failure it can add.
+if [[ -x build/native/bench/veyra_crc_benchmark ]]; then
+    echo "== CRC-32 benchmark"
+    if build/native/bench/veyra_crc_benchmark --benchmark_min_time=0.2 --benchmark_color=false \
+        >"$results/crc-benchmark.log" 2>&1; then
+        grep -E '^(carry-less|ratio)' "$results/crc-benchmark.log"
+    else
+        tail -n 20 "$results/crc-benchmark.log"
+        count "crc-benchmark" 0 1
+    fi
+fi
 
 # Fuzz targets of the parsers, each for a short fixed time from its seed corpus.
 fuzz_seconds=${VEYRA_FUZZ_SECONDS:-15}
@@ -109,14 +126,32 @@ if build_preset win64; then
     wine_template_prefix "$root/build/win64/wine/template" || echo "making the Wine prefix failed"
     wine_fresh_prefix "$root/build/win64/wine/template" "$root/build/win64/wine/unit"
     start_xvfb
+    # Wine reports Windows 6.1 unless told otherwise; the version tests check what is reported.
     (cd build/win64/tests &&
-        WINEPREFIX="$root/build/win64/wine/unit" timeout 600 "$VEYRA_WINE" veyra_win_tests.exe \
+        WINEPREFIX="$root/build/win64/wine/unit" VEYRA_EXPECT_WINVER=6.1 timeout 600 \
+            "$VEYRA_WINE" veyra_win_tests.exe \
             --gtest_brief=1 --gtest_output="xml:$(windows_path "$results/windows.xml")" \
             >"$results/windows.log" 2>&1)
     WINEPREFIX="$root/build/win64/wine/unit" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
-    stop_xvfb
     grep -E 'FAILED|Failure' "$results/windows.log" | head -n 40
     count_gtest "windows" "$results/windows.xml"
+
+    # The taskbar and version tests again on a prefix set to Windows 10, which a program without
+    # a compatibility manifest sees as 6.2.
+    win10="$root/build/win64/wine/unit-win10"
+    wine_fresh_prefix "$root/build/win64/wine/template" "$win10"
+    WINEPREFIX="$win10" "$VEYRA_WINE" reg add 'HKCU\Software\Wine' /v Version /d win10 /f \
+        >/dev/null 2>&1
+    WINEPREFIX="$win10" "$VEYRA_WINESERVER" -w
+    (cd build/win64/tests &&
+        WINEPREFIX="$win10" VEYRA_EXPECT_WINVER=6.2 timeout 600 "$VEYRA_WINE" veyra_win_tests.exe \
+            --gtest_brief=1 --gtest_filter='TaskbarListWinTest.*:WindowsVersionWinTest.*' \
+            --gtest_output="xml:$(windows_path "$results/windows-win10.xml")" \
+            >"$results/windows-win10.log" 2>&1)
+    WINEPREFIX="$win10" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
+    stop_xvfb
+    grep -E 'FAILED|Failure' "$results/windows-win10.log" | head -n 40
+    count_gtest "windows:win10" "$results/windows-win10.xml"
 
     # Tier 3: end-to-end scenarios.
     tests/e2e/run.sh build/win64 >"$results/e2e.log" 2>&1
@@ -124,6 +159,14 @@ if build_preset win64; then
     read -r p _ f _ < <(tail -n 1 "$results/e2e.log")
     [[ $p =~ ^[0-9]+$ ]] || { p=0; f=1; }
     count "e2e" "$p" "$f"
+fi
+
+# The artwork has the structure the window relies on.
+if /usr/bin/python3 tools/check_artwork.py >"$results/artwork.log" 2>&1; then
+    count "artwork" 1 0
+else
+    cat "$results/artwork.log"
+    count "artwork" 0 1
 fi
 
 # Formatting of the C++ sources.

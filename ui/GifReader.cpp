@@ -278,9 +278,8 @@ GifDecodeResult DecodeGif(std::span<const std::uint8_t> data) {
             picture.backgroundColor = picture.globalPalette[screen[5]];
     }
 
-    // The graphic control extension waiting for the next image, if any.
+    // Defaults are those of a frame without a graphic control extension.
     GraphicControl control;
-    bool haveControl = false;
     for (;;) {
         // A missing trailer after complete images is accepted.
         if (reader.AtEnd())
@@ -309,7 +308,6 @@ GifDecodeResult DecodeGif(std::span<const std::uint8_t> data) {
                 gce.intervalMs = static_cast<std::uint16_t>(Little16(fields + 1) * 10u);
                 gce.transparentIndex = fields[3];
                 control = gce;
-                haveControl = true;
             } else if (label == 0xFF) {
                 std::uint8_t identifier[11];
                 const int first = blocks.Next();
@@ -395,13 +393,11 @@ GifDecodeResult DecodeGif(std::span<const std::uint8_t> data) {
             const std::size_t target = (interlaced ? rows[row] : row) * rowLength + column;
             frame.colors[target] = palette[indices[i]];
         }
-        if (haveControl) {
-            frame.disposal = control.disposal;
-            frame.intervalMs = control.intervalMs;
-            if (control.hasTransparency && control.transparentIndex < palette.size())
-                frame.transparentColor = palette[control.transparentIndex];
-        }
-        haveControl = false;
+        frame.disposal = control.disposal;
+        frame.intervalMs = control.intervalMs;
+        if (control.hasTransparency && control.transparentIndex < palette.size())
+            frame.transparentColor = palette[control.transparentIndex];
+        control = {};
         picture.frames.push_back(std::move(frame));
     }
 

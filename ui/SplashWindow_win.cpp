@@ -2,6 +2,8 @@
 
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
+#include "ui/SplashImage.h"
+#include "ui/SplashPainter_win.h"
 #include "ui/WindowPosition.h"
 
 #include <exception>
@@ -53,7 +55,10 @@ int ShowCommandFor(WindowShowState state) {
 } // namespace
 
 T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, std::function<void()> startUpdate, Hooks hooks)
-    : infoFont_(CreateTahoma()), hooks_(std::move(hooks)), status_(layout::kInitialStatus) {
+    : infoFont_(CreateTahoma()), artwork_(LoadSplashArtwork(instance)), hooks_(std::move(hooks)),
+      status_(layout::kInitialStatus) {
+    if (!artwork_.logo.frames.empty())
+        logo_.emplace(artwork_.logo, ::GetSysColor(COLOR_WINDOW));
     if (!hooks_.setTimer)
         hooks_.setTimer = [](HWND window, UINT_PTR id, UINT ms) {
             return ::SetTimer(window, id, ms, nullptr);
@@ -166,14 +171,17 @@ LRESULT T_VeyraLauncher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void T_VeyraLauncher::Paint(HDC dc) {
-    RECT client{0, 0, layout::kWindowWidth, layout::kWindowHeight};
-    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
-    RECT info = ToRect(layout::kInfo);
-    const SelectedObject font(dc, infoFont_.get());
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, layout::kInfoTextColor);
-    ::DrawTextW(dc, status_.c_str(), static_cast<int>(status_.size()), &info,
-                DT_CENTER | DT_EXPANDTABS);
+    LogoView logo;
+    if (logo_) {
+        logo.composite = &logo_->Compose(logoFrame_);
+        logo.width = artwork_.logo.screenWidth;
+        logo.height = artwork_.logo.screenHeight;
+        logo.keyColor = logo_->KeyColor();
+    }
+    PaintSplash(dc,
+                ComposeSplashImage(artwork_.background, logo, artwork_.caption,
+                                   ::GetSysColor(COLOR_BTNFACE)),
+                infoFont_.get(), status_);
 }
 
 void T_VeyraLauncher::BACKGROUNDMouseDown(UINT message) {

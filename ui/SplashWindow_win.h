@@ -4,9 +4,12 @@
 // A close request ends the message loop; the close timer ends the process.
 #include "app/ShowState.h"
 #include "support/WinHandle_win.h"
+#include "ui/LogoComposer.h"
+#include "ui/SplashArtwork_win.h"
 #include "ui/SplashOperations.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace veyra {
@@ -56,6 +59,9 @@ private:
     HWND handle_ = nullptr; // set at WM_NCCREATE, before CreateWindowExW returns
     UniqueWindow window_;
     UniqueFont infoFont_;
+    SplashArtwork artwork_;
+    std::optional<LogoComposer> logo_; // LOGO's frames, composed on demand
+    int logoFrame_ = 0;                // the stored index gives way to 0 once the picture loads
     Hooks hooks_;
     std::wstring status_;
     bool animate_ = true;

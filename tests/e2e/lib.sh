@@ -15,7 +15,7 @@ run_scenario() {
         export WINEPREFIX="$SCENARIO_DIR/prefix"
         wine_fresh_prefix "$E2E_TEMPLATE" "$WINEPREFIX"
         cp "$E2E_BIN/VeyraLauncher.exe" "$GAME/"
-        trap '"$VEYRA_WINESERVER" -k >/dev/null 2>&1' EXIT
+        trap 'stop_nginx; "$VEYRA_WINESERVER" -k >/dev/null 2>&1' EXIT
         "$name"
     )
 }
@@ -92,3 +92,55 @@ wait_for_launcher() {
 }
 
 screenshot() { import -window root "$E2E_ARTIFACTS/$1.png" 2>/dev/null; }
+
+# Starts nginx on 127.0.0.1:80 (the scenario's private network namespace) serving DOCROOT as
+# static files, with a configuration of its own under $SCENARIO_DIR/nginx; extra http-level
+# directives may follow as a second argument. The access log, $NGINX_DIR/access.log, has one line
+# per request: request line, then the Host, Cache-Control, Accept, Accept-Encoding, User-Agent,
+# Connection, Authorization and Pragma headers, separated by "|" ("-" for a missing one).
+# Sets NGINX_PID and NGINX_DIR; run_scenario stops it when the scenario ends.
+start_nginx() {
+    local docroot=$1 extra=${2:-}
+    NGINX_DIR="$SCENARIO_DIR/nginx"
+    mkdir -p "$NGINX_DIR/temp"
+    cat >"$NGINX_DIR/nginx.conf" <<CONF
+daemon off;
+master_process off;
+pid $NGINX_DIR/nginx.pid;
+error_log $NGINX_DIR/error.log info;
+events { worker_connections 64; }
+http {
+    default_type application/octet-stream;
+    log_format veyra '\$request|\$http_host|\$http_cache_control|\$http_accept|\$http_accept_encoding|\$http_user_agent|\$http_connection|\$http_authorization|\$http_pragma';
+    access_log $NGINX_DIR/access.log veyra;
+    client_body_temp_path $NGINX_DIR/temp/body;
+    proxy_temp_path $NGINX_DIR/temp/proxy;
+    fastcgi_temp_path $NGINX_DIR/temp/fastcgi;
+    uwsgi_temp_path $NGINX_DIR/temp/uwsgi;
+    scgi_temp_path $NGINX_DIR/temp/scgi;
+    $extra
+    server {
+        listen 127.0.0.1:80;
+        server_name localhost;
+        root $docroot;
+    }
+}
+CONF
+    nginx -p "$NGINX_DIR" -e "$NGINX_DIR/error.log" -c "$NGINX_DIR/nginx.conf" \
+        >>"$NGINX_DIR/stdout.log" 2>&1 &
+    NGINX_PID=$!
+    local deadline=$((SECONDS + 10))
+    until (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; do
+        if ! kill -0 "$NGINX_PID" 2>/dev/null || ((SECONDS >= deadline)); then
+            echo "nginx did not start: $(tail -n 5 "$NGINX_DIR/error.log" 2>/dev/null)"
+            return 1
+        fi
+        sleep 0.05
+    done
+}
+
+stop_nginx() {
+    [[ -n "${NGINX_PID:-}" ]] || return 0
+    kill "$NGINX_PID" 2>/dev/null && wait "$NGINX_PID" 2>/dev/null
+    NGINX_PID=
+}

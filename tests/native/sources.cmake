@@ -1,15 +1,23 @@
 # The portable core's unit tests: built natively and into the Windows test program alike.
 set(VEYRA_CORE_TEST_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/CharsetTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FrameTimingTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GifReaderTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogoComposerTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PixelsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PngReaderTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HttpClientTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HttpResponseTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ScriptedHttpServer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowStateTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uCRC32Test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramDirectoryTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uRunTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/WindowPositionTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/WindowPositionTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uWin7TaskbarTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BridgeTest.cpp
+)
 
 # The image fixtures are compiled into the tests, so no path has to reach the program under Wine.
 set(VEYRA_FIXTURE_DIR ${CMAKE_CURRENT_LIST_DIR}/../fixtures/images)

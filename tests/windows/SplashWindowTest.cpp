@@ -1,6 +1,8 @@
 #include "app/Application_win.h"
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
+#include "ui/GifReader.h"
+#include "ui/SplashArtwork_win.h"
 #include "ui/SplashWindow_win.h"
 
 #include <gtest/gtest.h>
@@ -214,6 +216,66 @@ TEST_F(SplashWindowTest, StatusLineIsDrawnInItsColourInsideItsBox) {
     // Nothing of the text outside its box.
     EXPECT_EQ(CountColorIn(pixels, {0, 0, 300, 208}, textColor), 0);
     EXPECT_EQ(CountColorIn(pixels, {0, 221, 300, 63}, textColor), 0);
+}
+
+// Colour of the picture's pixel as a DIB pixel (0x00RRGGBB), alpha ignored.
+std::uint32_t PixelOf(const RgbaImage& image, int x, int y) {
+    const std::uint8_t* p = &image.rgba[(static_cast<std::size_t>(y) * image.width + x) * 4];
+    return (p[0] << 16) | (p[1] << 8) | p[2];
+}
+
+TEST_F(SplashWindowTest, PicturesAreComposedOverTheBackground) {
+    T_VeyraLauncher splash(application_.Instance());
+    const SplashArtwork art = LoadSplashArtwork(::GetModuleHandleW(nullptr));
+    ASSERT_EQ(art.background.width, 300);
+    ASSERT_EQ(art.caption.width, 109);
+    ASSERT_EQ(art.logo.frames.size(), 38u);
+    const auto pixels = Render(splash.Handle());
+    const auto at = [&](int x, int y) { return pixels[y * layout::kWindowWidth + x]; };
+
+    // Outside the components the background picture shows, opaque.
+    EXPECT_EQ(at(150, 30), PixelOf(art.background, 150, 30));
+    EXPECT_EQ(at(20, 260), PixelOf(art.background, 20, 260));
+
+    // LOGO: frame 0 keyed with black, its own key colour.
+    const GifFrame& first = art.logo.frames[0];
+    ASSERT_EQ(first.transparentColor, std::optional<std::uint32_t>(0u));
+    int keyed = 0, shown = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 180; ++x) {
+            const std::uint32_t color = first.colors[y * 180 + x]; // 0x00BBGGRR
+            const int wx = layout::kLogo.left + x, wy = layout::kLogo.top + y;
+            if (color == 0) {
+                ++keyed;
+                ASSERT_EQ(at(wx, wy), PixelOf(art.background, wx, wy)) << x << "," << y;
+            } else {
+                ++shown;
+                const std::uint32_t expected =
+                    ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+                ASSERT_EQ(at(wx, wy), expected) << x << "," << y;
+            }
+        }
+    EXPECT_GT(keyed, 1000);
+    EXPECT_GT(shown, 1000);
+
+    // DESC_LOGO: each channel (background * (255 - a) + caption * a + 127) / 255.
+    int blended = 0;
+    for (int y = 0; y < 18; ++y)
+        for (int x = 0; x < 109; ++x) {
+            const std::uint8_t* c = &art.caption.rgba[(y * 109 + x) * 4];
+            const int wx = layout::kDescLogo.left + x, wy = layout::kDescLogo.top + y;
+            const std::uint32_t under = PixelOf(art.background, wx, wy);
+            const unsigned a = c[3];
+            std::uint32_t expected = 0;
+            for (int shift : {16, 8, 0}) {
+                const unsigned d = (under >> shift) & 0xFF;
+                const unsigned s = c[2 - shift / 8];
+                expected |= ((d * (255 - a) + s * a + 127) / 255) << shift;
+            }
+            blended += a > 0 && a < 255;
+            ASSERT_EQ(at(wx, wy), expected) << x << "," << y << " alpha " << a;
+        }
+    EXPECT_GT(blended, 50); // the caption's soft edge is really blended
 }
 
 } // namespace

@@ -1,0 +1,67 @@
+#include "support/uCRC32_win.h"
+
+#include "support/IoError.h"
+#include "support/WinHandle_win.h"
+
+#include <windows.h>
+
+namespace veyra {
+namespace {
+
+constexpr DWORD kBlockSize = 32768;
+// Reused by every call rather than allocated per file or per block.
+alignas(64) unsigned char gReadBuffer[kBlockSize];
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string result(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                              size, nullptr, nullptr);
+    return result;
+}
+
+[[noreturn]] void RaiseLastError(const char* what, const std::wstring& fileName) {
+    const DWORD code = ::GetLastError();
+    throw IoError(std::string(what) + " \"" + Utf8(fileName) + "\" (system error " +
+                      std::to_string(code) + ")",
+                  code);
+}
+
+// True once the file position has reached the file's end (the size is asked anew each time:
+// others may write to the file meanwhile).
+bool AtEnd(HANDLE file, const std::wstring& fileName) {
+    LARGE_INTEGER position{};
+    LARGE_INTEGER size{};
+    if (!::SetFilePointerEx(file, LARGE_INTEGER{}, &position, FILE_CURRENT) ||
+        !::GetFileSizeEx(file, &size))
+        RaiseLastError("Cannot read", fileName);
+    return position.QuadPart >= size.QuadPart;
+}
+
+} // namespace
+
+std::uint32_t FileCRC32(const std::wstring& FileName) {
+    const UniqueHandle file = AdoptFileHandle(
+        ::CreateFileW(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        RaiseLastError("Cannot open", FileName);
+
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), gReadBuffer, kBlockSize, &read, nullptr))
+            RaiseLastError("Cannot read", FileName);
+        crc = CRC32Update(crc, gReadBuffer, static_cast<std::uint16_t>(read));
+        // A read of nothing also ends it, should the file shrink under us.
+        if (read == 0 || AtEnd(file.get(), FileName))
+            break;
+    }
+    return crc ^ 0xFFFFFFFF;
+}
+
+} // namespace veyra

@@ -1,0 +1,34 @@
+#include "ui/SplashPainter_win.h"
+
+#include "resources/Layout.h"
+#include "support/WinHandle_win.h"
+
+#include <cstring>
+
+namespace veyra {
+
+void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std::wstring& status) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height; // top-down, as the picture is stored
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const UniqueBitmap bitmap(::CreateDIBSection(target, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueMemoryDc memory(::CreateCompatibleDC(target));
+    if (!bitmap || !memory || !bits)
+        return;
+    std::memcpy(bits, picture.pixels.data(), picture.pixels.size() * sizeof(std::uint32_t));
+
+    const SelectedObject selectedBitmap(memory.get(), bitmap.get());
+    const SelectedObject selectedFont(memory.get(), infoFont);
+    ::SetBkMode(memory.get(), TRANSPARENT);
+    ::SetTextColor(memory.get(), layout::kInfoTextColor);
+    RECT box{layout::kInfo.left, layout::kInfo.top, layout::kInfo.right(), layout::kInfo.bottom()};
+    ::DrawTextW(memory.get(), status.c_str(), static_cast<int>(status.size()), &box,
+                DT_CENTER | DT_EXPANDTABS);
+    ::BitBlt(target, 0, 0, picture.width, picture.height, memory.get(), 0, 0, SRCCOPY);
+}
+
+} // namespace veyra

@@ -1,0 +1,204 @@
+// The socket shim over POSIX sockets: non-blocking descriptors, poll() for every wait.
+#include "update/HttpError.h"
+#include "update/Socket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <string>
+#include <utility>
+
+namespace veyra {
+
+namespace {
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&&) = delete;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { Reset(); }
+    int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
+    void Reset() {
+        if (fd_ >= 0)
+            ::close(std::exchange(fd_, -1));
+    }
+
+private:
+    int fd_;
+};
+
+[[noreturn]] void ThrowSocketError(int code) {
+    throw HttpError(HttpErrorKind::socketError, 0, static_cast<unsigned long>(code));
+}
+
+int MillisecondsUntil(Clock::time_point deadline) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero())
+        return 0;
+    // Rounded up, so that the wait never ends before the deadline.
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+// Waits until the descriptor is ready for `events`; false when the deadline passes first.
+bool WaitFor(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        pollfd entry{fd, events, 0};
+        const int ready = ::poll(&entry, 1, MillisecondsUntil(deadline));
+        if (ready > 0)
+            return true;
+        if (ready == 0) {
+            if (Clock::now() >= deadline)
+                return false;
+            continue;
+        }
+        if (errno != EINTR)
+            ThrowSocketError(errno);
+    }
+}
+
+bool WouldBlock(int code) {
+    return code == EAGAIN || code == EWOULDBLOCK;
+}
+
+class PosixStream final : public ByteStream {
+public:
+    explicit PosixStream(UniqueFd fd) : fd_(std::move(fd)) {}
+
+    std::optional<std::size_t> Read(std::span<std::uint8_t> into,
+                                    Clock::time_point deadline) override {
+        if (fd_.Get() < 0 || into.empty())
+            return 0;
+        for (;;) {
+            const ssize_t received = ::recv(fd_.Get(), into.data(), into.size(), 0);
+            if (received >= 0)
+                return static_cast<std::size_t>(received);
+            if (errno == EINTR)
+                continue;
+            if (!WouldBlock(errno))
+                ThrowSocketError(errno);
+            if (!WaitFor(fd_.Get(), POLLIN, deadline))
+                return std::nullopt;
+        }
+    }
+
+    void Write(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
+        if (fd_.Get() < 0)
+            ThrowSocketError(EBADF);
+        while (!bytes.empty()) {
+            // MSG_NOSIGNAL: a peer that has gone away is an error here, not a SIGPIPE.
+            const ssize_t sent = ::send(fd_.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            if (sent > 0) {
+                bytes = bytes.subspan(static_cast<std::size_t>(sent));
+                continue;
+            }
+            if (sent < 0 && errno == EINTR)
+                continue;
+            if (sent < 0 && !WouldBlock(errno))
+                ThrowSocketError(errno);
+            if (!WaitFor(fd_.Get(), POLLOUT, deadline))
+                throw HttpError(HttpErrorKind::timeout);
+        }
+    }
+
+    void Close() override { fd_.Reset(); }
+
+private:
+    UniqueFd fd_;
+};
+
+in_addr Resolve(const std::string& host) {
+    in_addr address{};
+    if (::inet_pton(AF_INET, host.c_str(), &address) == 1)
+        return address;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (result != 0 || found == nullptr)
+        ThrowSocketError(result == EAI_SYSTEM ? errno : 0);
+    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    ::freeaddrinfo(found);
+    return address;
+}
+
+class PosixListener final : public TcpListener {
+public:
+    PosixListener(UniqueFd fd, std::uint16_t port) : fd_(std::move(fd)), port_(port) {}
+
+    std::uint16_t Port() const override { return port_; }
+
+    std::unique_ptr<ByteStream> Accept(Clock::time_point deadline) override {
+        for (;;) {
+            const int accepted =
+                ::accept4(fd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (accepted >= 0)
+                return std::make_unique<PosixStream>(UniqueFd(accepted));
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (!WouldBlock(errno))
+                ThrowSocketError(errno);
+            if (!WaitFor(fd_.Get(), POLLIN, deadline))
+                return nullptr;
+        }
+    }
+
+private:
+    UniqueFd fd_;
+    std::uint16_t port_;
+};
+
+} // namespace
+
+std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port,
+                                       Clock::time_point deadline) {
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    target.sin_addr = Resolve(std::string(host));
+
+    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (fd.Get() < 0)
+        ThrowSocketError(errno);
+    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+        if (errno != EINPROGRESS && errno != EINTR)
+            ThrowSocketError(errno);
+        if (!WaitFor(fd.Get(), POLLOUT, deadline))
+            throw HttpError(HttpErrorKind::timeout);
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+            ThrowSocketError(errno);
+        if (error != 0)
+            ThrowSocketError(error);
+    }
+    return std::make_unique<PosixStream>(std::move(fd));
+}
+
+std::unique_ptr<TcpListener> ListenOnLoopback() {
+    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (fd.Get() < 0)
+        ThrowSocketError(errno);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd.Get(), 16) != 0 ||
+        ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        ThrowSocketError(errno);
+    return std::make_unique<PosixListener>(std::move(fd), ntohs(address.sin_port));
+}
+
+} // namespace veyra

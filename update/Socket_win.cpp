@@ -1,0 +1,224 @@
+// The socket shim over Winsock: non-blocking sockets, select() for every wait. Each stream and
+// listener holds its own Winsock session, so WSACleanup comes only after its socket is closed.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "support/WinHandle_win.h"
+#include "update/HttpError.h"
+#include "update/Socket.h"
+
+#include <climits>
+#include <string>
+#include <utility>
+
+namespace veyra {
+
+namespace {
+
+void CloseSocketHandle(SOCKET socket) {
+    ::closesocket(socket);
+}
+using UniqueSocket = UniqueAny<SOCKET, CloseSocketHandle, INVALID_SOCKET>;
+
+[[noreturn]] void ThrowSocketError(int code) {
+    throw HttpError(HttpErrorKind::socketError, 0, static_cast<unsigned long>(code));
+}
+
+class WinsockSession {
+public:
+    WinsockSession() {
+        WSADATA data;
+        const int result = ::WSAStartup(MAKEWORD(2, 2), &data);
+        if (result != 0)
+            ThrowSocketError(result);
+    }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+    ~WinsockSession() { ::WSACleanup(); }
+};
+
+long MillisecondsUntil(Clock::time_point deadline) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero())
+        return 0;
+    // Rounded up, so that the wait never ends before the deadline.
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return ms > LONG_MAX / 1000 ? LONG_MAX / 1000 : static_cast<long>(ms);
+}
+
+enum class Ready { read, write };
+
+// Waits until the socket is readable (or writable); a failed connect also ends the wait, for
+// SO_ERROR to tell. False when the deadline passes first.
+bool WaitFor(SOCKET socket, Ready ready, Clock::time_point deadline) {
+    for (;;) {
+        fd_set wanted;
+        FD_ZERO(&wanted);
+        FD_SET(socket, &wanted);
+        fd_set failed;
+        FD_ZERO(&failed);
+        FD_SET(socket, &failed);
+        const long ms = MillisecondsUntil(deadline);
+        timeval wait{ms / 1000, (ms % 1000) * 1000};
+        const int count = ::select(0, ready == Ready::read ? &wanted : nullptr,
+                                   ready == Ready::write ? &wanted : nullptr, &failed, &wait);
+        if (count > 0)
+            return true;
+        if (count == SOCKET_ERROR)
+            ThrowSocketError(::WSAGetLastError());
+        if (Clock::now() >= deadline)
+            return false;
+    }
+}
+
+void MakeNonBlocking(SOCKET socket) {
+    u_long on = 1;
+    if (::ioctlsocket(socket, FIONBIO, &on) != 0)
+        ThrowSocketError(::WSAGetLastError());
+}
+
+class WinStream final : public ByteStream {
+public:
+    explicit WinStream(UniqueSocket socket) : socket_(std::move(socket)) {}
+
+    std::optional<std::size_t> Read(std::span<std::uint8_t> into,
+                                    Clock::time_point deadline) override {
+        if (!socket_ || into.empty())
+            return 0;
+        const int size = into.size() > INT_MAX ? INT_MAX : static_cast<int>(into.size());
+        for (;;) {
+            const int received =
+                ::recv(socket_.get(), reinterpret_cast<char*>(into.data()), size, 0);
+            if (received != SOCKET_ERROR)
+                return static_cast<std::size_t>(received);
+            const int error = ::WSAGetLastError();
+            if (error != WSAEWOULDBLOCK)
+                ThrowSocketError(error);
+            if (!WaitFor(socket_.get(), Ready::read, deadline))
+                return std::nullopt;
+        }
+    }
+
+    void Write(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
+        if (!socket_)
+            ThrowSocketError(WSAENOTSOCK);
+        while (!bytes.empty()) {
+            const int size = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
+            const int sent =
+                ::send(socket_.get(), reinterpret_cast<const char*>(bytes.data()), size, 0);
+            if (sent > 0) {
+                bytes = bytes.subspan(static_cast<std::size_t>(sent));
+                continue;
+            }
+            const int error = ::WSAGetLastError();
+            if (sent == SOCKET_ERROR && error != WSAEWOULDBLOCK)
+                ThrowSocketError(error);
+            if (!WaitFor(socket_.get(), Ready::write, deadline))
+                throw HttpError(HttpErrorKind::timeout);
+        }
+    }
+
+    void Close() override { socket_.reset(); }
+
+private:
+    WinsockSession session_; // declared first: outlives the socket
+    UniqueSocket socket_;
+};
+
+in_addr Resolve(const std::string& host) {
+    in_addr address{};
+    if (::inet_pton(AF_INET, host.c_str(), &address) == 1)
+        return address;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (result != 0 || found == nullptr)
+        ThrowSocketError(result);
+    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    ::freeaddrinfo(found);
+    return address;
+}
+
+UniqueSocket NewSocket() {
+    UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!socket)
+        ThrowSocketError(::WSAGetLastError());
+    MakeNonBlocking(socket.get());
+    return socket;
+}
+
+class WinListener final : public TcpListener {
+public:
+    WinListener() : socket_(NewSocket()) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int size = sizeof address;
+        if (::bind(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+                0 ||
+            ::listen(socket_.get(), 16) != 0 ||
+            ::getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            ThrowSocketError(::WSAGetLastError());
+        port_ = ntohs(address.sin_port);
+    }
+
+    std::uint16_t Port() const override { return port_; }
+
+    std::unique_ptr<ByteStream> Accept(Clock::time_point deadline) override {
+        for (;;) {
+            UniqueSocket accepted(::accept(socket_.get(), nullptr, nullptr));
+            if (accepted) {
+                MakeNonBlocking(accepted.get());
+                return std::make_unique<WinStream>(std::move(accepted));
+            }
+            const int error = ::WSAGetLastError();
+            if (error == WSAECONNRESET)
+                continue;
+            if (error != WSAEWOULDBLOCK)
+                ThrowSocketError(error);
+            if (!WaitFor(socket_.get(), Ready::read, deadline))
+                return nullptr;
+        }
+    }
+
+private:
+    WinsockSession session_; // declared first: outlives the socket
+    UniqueSocket socket_;
+    std::uint16_t port_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port,
+                                       Clock::time_point deadline) {
+    WinsockSession session; // for the resolver and the connect; the stream holds its own
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    target.sin_addr = Resolve(std::string(host));
+
+    UniqueSocket socket = NewSocket();
+    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+        const int error = ::WSAGetLastError();
+        if (error != WSAEWOULDBLOCK)
+            ThrowSocketError(error);
+        if (!WaitFor(socket.get(), Ready::write, deadline))
+            throw HttpError(HttpErrorKind::timeout);
+        int failure = 0;
+        int size = sizeof failure;
+        if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure),
+                         &size) != 0)
+            ThrowSocketError(::WSAGetLastError());
+        if (failure != 0)
+            ThrowSocketError(failure);
+    }
+    return std::make_unique<WinStream>(std::move(socket));
+}
+
+std::unique_ptr<TcpListener> ListenOnLoopback() {
+    return std::make_unique<WinListener>();
+}
+
+} // namespace veyra
