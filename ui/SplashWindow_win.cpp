@@ -19,6 +19,11 @@ constexpr UINT kStartCloseTimerMessage = WM_APP + 3; // lParam: std::exception_p
 constexpr UINT_PTR kCloseTimerId = 1;
 constexpr WPARAM kDragCommand = 0xF012; // SC_MOVE plus the caption hit code
 
+UINT StatusQueryMessage() {
+    static const UINT message = ::RegisterWindowMessageW(kStatusQueryMessageName);
+    return message;
+}
+
 RECT ToRect(const layout::Rect& r) {
     return {r.left, r.top, r.right(), r.bottom()};
 }
@@ -54,7 +59,7 @@ int ShowCommandFor(WindowShowState state) {
 
 } // namespace
 
-T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, std::function<void()> startUpdate, Hooks hooks)
+T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startUpdate, Hooks hooks)
     : infoFont_(CreateTahoma()), artwork_(LoadSplashArtwork(instance)), hooks_(std::move(hooks)),
       status_(layout::kInitialStatus) {
     if (!artwork_.logo.frames.empty())
@@ -79,11 +84,19 @@ T_VeyraLauncher::~T_VeyraLauncher() {
     window_.reset();
 }
 
-void T_VeyraLauncher::FormCreate(const std::function<void()>& startUpdate) {
+void T_VeyraLauncher::FormCreate(const StartUpdateProcedure& startUpdate) {
     ::SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     if (startUpdate)
-        startUpdate();
+        startUpdate(*this);
+}
+
+void T_VeyraLauncher::AnswerStatusQuery(HWND asker) {
+    COPYDATASTRUCT data{};
+    data.cbData = static_cast<DWORD>(status_.size() * sizeof(wchar_t));
+    data.lpData = const_cast<wchar_t*>(status_.data());
+    ::SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(handle_),
+                          reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 2000, nullptr);
 }
 
 void T_VeyraLauncher::Show(WindowShowState state) {
@@ -166,6 +179,10 @@ LRESULT T_VeyraLauncher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     default:
+        if (message == StatusQueryMessage() && message != 0) {
+            AnswerStatusQuery(reinterpret_cast<HWND>(wParam));
+            return 1;
+        }
         return ::DefWindowProcW(handle_, message, wParam, lParam);
     }
 }

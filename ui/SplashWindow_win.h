@@ -16,6 +16,10 @@ namespace veyra {
 
 inline constexpr wchar_t kSplashClass[] = L"T_VeyraLauncher";
 inline constexpr wchar_t kSplashCaption[] = L"_VeyraLauncher";
+// A registered message by which another program (test tools, accessibility helpers) reads the
+// status line: sent with wParam = the asking window, it answers with WM_COPYDATA holding the
+// text (UTF-16, no terminator) and returns 1.
+inline constexpr wchar_t kStatusQueryMessageName[] = L"VeyraLauncher.StatusText";
 
 class T_VeyraLauncher final : public SplashOperations {
 public:
@@ -26,8 +30,9 @@ public:
     };
 
     // Creates the window (hidden) and runs FormCreate, which makes it topmost and then calls
-    // `startUpdate` (when given).
-    T_VeyraLauncher(HINSTANCE instance, std::function<void()> startUpdate = {}, Hooks hooks = {});
+    // `startUpdate` with the window's operations (when given).
+    using StartUpdateProcedure = std::function<void(SplashOperations&)>;
+    T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startUpdate = {}, Hooks hooks = {});
     ~T_VeyraLauncher() override;
     T_VeyraLauncher(const T_VeyraLauncher&) = delete;
     T_VeyraLauncher& operator=(const T_VeyraLauncher&) = delete;
@@ -47,7 +52,8 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-    void FormCreate(const std::function<void()>& startUpdate);
+    void FormCreate(const StartUpdateProcedure& startUpdate);
+    void AnswerStatusQuery(HWND asker);
     void Paint(HDC dc);
     void BACKGROUNDMouseDown(UINT message);
     void TimerToCloseTimer();

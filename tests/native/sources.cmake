@@ -17,6 +17,8 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/WindowPositionTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uWin7TaskbarTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BridgeTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uMTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LauncherSwapTest.cpp
 )
 
 # The image fixtures are compiled into the tests, so no path has to reach the program under Wine.

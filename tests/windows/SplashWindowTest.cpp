@@ -87,7 +87,7 @@ protected:
 
 TEST_F(SplashWindowTest, FrameLessTopmostWindowWithItsOwnTaskbarButton) {
     bool started = false;
-    T_VeyraLauncher splash(application_.Instance(), [&] { started = true; });
+    T_VeyraLauncher splash(application_.Instance(), [&](SplashOperations&) { started = true; });
     const HWND window = splash.Handle();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(started); // FormCreate hands over to the update's start

@@ -1,0 +1,142 @@
+#include "update/LauncherSwap.h"
+#include "update/VersionStamp.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace veyra {
+namespace {
+
+// Files by name with their content; scripted failures per operation, consumed in order, and a
+// record of every call.
+class FakeFiles final : public SwapFileSystem {
+public:
+    std::map<std::wstring, std::string> files;
+    std::map<std::wstring, std::deque<FileStep>> replaceFailures; // by source name
+    std::map<std::wstring, std::deque<FileStep>> copyFailures;    // by target name
+    std::vector<std::wstring> calls;
+
+    FileStep Replace(const std::wstring& source, const std::wstring& target) override {
+        calls.push_back(L"replace " + source + L" -> " + target);
+        if (auto failure = Scripted(replaceFailures, source))
+            return *failure;
+        if (!files.count(source))
+            return {};
+        files[target] = files[source];
+        files.erase(source);
+        return {true, false};
+    }
+    FileStep Copy(const std::wstring& source, const std::wstring& target) override {
+        calls.push_back(L"copy " + source + L" -> " + target);
+        if (auto failure = Scripted(copyFailures, target))
+            return *failure;
+        if (!files.count(source))
+            return {};
+        files[target] = files[source];
+        return {true, false};
+    }
+    void Remove(const std::wstring& path) override {
+        calls.push_back(L"remove " + path);
+        files.erase(path);
+    }
+    void Pause(unsigned ms) override { calls.push_back(L"pause " + std::to_wstring(ms)); }
+
+private:
+    static std::optional<FileStep> Scripted(std::map<std::wstring, std::deque<FileStep>>& script,
+                                            const std::wstring& key) {
+        auto it = script.find(key);
+        if (it == script.end() || it->second.empty())
+            return std::nullopt;
+        FileStep step = it->second.front();
+        it->second.pop_front();
+        return step;
+    }
+};
+
+const std::wstring kDir = L"C:\\Games\\";
+const FileStep kLocked{false, true};
+const FileStep kFailed{false, false};
+
+// The current directory is the program directory: relative names and full names are one file.
+// The fake keeps them apart, so each test names the files its road touches.
+FakeFiles SameFolder() {
+    FakeFiles fs;
+    fs.files = {{L"temp.data", "new"}, {L"dunmorelauncher.exe", "old"}};
+    return fs;
+}
+
+TEST(LauncherSwapTest, TheMoveReplacesTheLauncherInOneStep) {
+    FakeFiles fs = SameFolder();
+    SwapInUpdate(fs, kDir);
+    EXPECT_EQ(fs.files, (std::map<std::wstring, std::string>{{L"dunmorelauncher.exe", "new"}}));
+    EXPECT_EQ(fs.calls, std::vector<std::wstring>{L"replace temp.data -> dunmorelauncher.exe"});
+}
+
+TEST(LauncherSwapTest, TransientFailuresAreRetriedWithinAboutOneSecond) {
+    FakeFiles fs = SameFolder();
+    fs.replaceFailures[L"temp.data"] = {kLocked, kLocked};
+    SwapInUpdate(fs, kDir);
+    EXPECT_EQ(fs.files.at(L"dunmorelauncher.exe"), "new");
+    EXPECT_EQ(fs.calls,
+              (std::vector<std::wstring>{L"replace temp.data -> dunmorelauncher.exe", L"pause 200",
+                                         L"replace temp.data -> dunmorelauncher.exe", L"pause 200",
+                                         L"replace temp.data -> dunmorelauncher.exe"}));
+}
+
+TEST(LauncherSwapTest, AFailedMoveIsRepairedByACopyInTheProgramDirectory) {
+    FakeFiles fs;
+    fs.files = {{L"temp.data", "new"},
+                {kDir + L"temp.data", "new"},
+                {kDir + L"dunmorelauncher.exe", "old"}};
+    fs.replaceFailures[L"temp.data"] = {kFailed};
+    SwapInUpdate(fs, kDir);
+    EXPECT_EQ(fs.files.at(kDir + L"dunmorelauncher.exe"), "new");
+    EXPECT_EQ(fs.files.count(kDir + L"temp.data"), 1u); // the update file stays after a copy
+    EXPECT_EQ(fs.files.count(kDir + kStagingName), 0u);
+    EXPECT_EQ(fs.calls, (std::vector<std::wstring>{
+                            L"replace temp.data -> dunmorelauncher.exe",
+                            L"copy C:\\Games\\temp.data -> C:\\Games\\dunmorelauncher.exe.new",
+                            L"replace C:\\Games\\dunmorelauncher.exe.new -> "
+                            L"C:\\Games\\dunmorelauncher.exe"}));
+}
+
+TEST(LauncherSwapTest, WhenEverythingFailsTheOldLauncherStaysWhole) {
+    struct Case {
+        const char* name;
+        bool copyFails;
+    };
+    for (const Case c : {Case{"copy fails", true}, Case{"launcher locked", false}}) {
+        FakeFiles fs;
+        fs.files = {{L"temp.data", "new"},
+                    {kDir + L"temp.data", "new"},
+                    {kDir + L"dunmorelauncher.exe", "old"},
+                    {L"dunmorelauncher.exe", "old"}};
+        // A running launcher: every replace of it is refused, however often it is tried.
+        fs.replaceFailures[L"temp.data"] = std::deque<FileStep>(kSwapAttempts, kLocked);
+        fs.replaceFailures[kDir + kStagingName] = std::deque<FileStep>(kSwapAttempts, kLocked);
+        if (c.copyFails)
+            fs.copyFailures[kDir + kStagingName] = {kFailed};
+        SwapInUpdate(fs, kDir);
+        EXPECT_EQ(fs.files.at(kDir + L"dunmorelauncher.exe"), "old") << c.name;
+        EXPECT_EQ(fs.files.at(L"dunmorelauncher.exe"), "old") << c.name;
+        EXPECT_EQ(fs.files.count(kDir + kStagingName), 0u) << c.name; // nothing half-done left
+        EXPECT_EQ(fs.calls.back(), L"remove " + kDir + kStagingName) << c.name;
+        const auto replaces = std::count_if(fs.calls.begin(), fs.calls.end(), [](const auto& call) {
+            return call.rfind(L"replace", 0) == 0;
+        });
+        EXPECT_EQ(replaces, c.copyFails ? kSwapAttempts : 2 * kSwapAttempts) << c.name;
+    }
+}
+
+TEST(VersionStampTest, DayMonthYearThenTheTimeOnTheTwentyFourHourClock) {
+    EXPECT_EQ(FormatVersionStamp({16, 4, 2019}, {13, 42, 30}), L"16042019134230");
+    EXPECT_EQ(FormatVersionStamp({1, 1, 2026}, {0, 0, 0}), L"01012026000000");
+    EXPECT_EQ(FormatVersionStamp({31, 12, 999}, {23, 59, 59}), L"31120999235959");
+}
+
+} // namespace
+} // namespace veyra

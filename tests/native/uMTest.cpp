@@ -1,0 +1,266 @@
+#include "update/uM.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <functional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace veyra {
+namespace {
+
+// Records every operation as one line; failures are scripted.
+class RecordingOperations final : public UpdateOperations {
+public:
+    std::vector<std::wstring> events;
+    std::wstring body = L"some text|3421780262\r\n";
+    bool fetchFails = false;
+    std::set<std::wstring> files{L"temp.data", L"dunmorelauncher.exe"};
+    std::uint32_t crc = 0xCBF43926; // of "123456789"
+    bool crcFails = false;
+    bool swapLosesLauncher = false;         // the launcher is gone after the swap
+    bool updateVanishesBeforeApply = false; // "temp.data" is deleted after the CRC
+    bool startFails = false;
+    int logFailures = 0; // this many WriteLog calls fail, the rest succeed
+    bool timerRefused = false;
+
+    void Pause(unsigned ms) override { events.push_back(L"pause " + std::to_wstring(ms)); }
+    std::wstring FetchVersionFile(const std::wstring& stamp) override {
+        events.push_back(L"fetch " + stamp);
+        if (fetchFails)
+            throw std::runtime_error("status 404");
+        return body;
+    }
+    bool FileExists(const std::wstring& name) override {
+        events.push_back(L"exists " + name);
+        return files.count(name) > 0;
+    }
+    std::uint32_t FileCrc32(const std::wstring& name) override {
+        events.push_back(L"crc " + name);
+        if (crcFails)
+            throw std::runtime_error("sharing violation");
+        if (updateVanishesBeforeApply)
+            files.erase(L"temp.data");
+        return crc;
+    }
+    void SwapInUpdate() override {
+        events.push_back(L"swap");
+        if (swapLosesLauncher)
+            files.erase(L"dunmorelauncher.exe");
+    }
+    void StartGameLauncher() override {
+        events.push_back(L"start");
+        if (startFails)
+            throw std::runtime_error("EnableLUA is not a 32-bit integer");
+    }
+    void EndProcess() override { events.push_back(L"end"); }
+    void WriteLog(const std::wstring& message) override {
+        if (logFailures > 0) {
+            --logFailures;
+            events.push_back(L"log failed");
+            throw std::runtime_error("log not writable");
+        }
+        events.push_back(L"log " + message);
+    }
+    void ReportProgress(std::int32_t max, std::int32_t position) override {
+        EXPECT_EQ(max, 254);
+        events.push_back(L"progress " + std::to_wstring(position));
+    }
+    void ShowTaskbarError() override { events.push_back(L"taskbar error"); }
+    void SetStatusText(const std::wstring& text) override { events.push_back(L"status " + text); }
+    void StopLogoAnimation() override { events.push_back(L"stop logo"); }
+    void StartCloseTimer() override {
+        // Like the window: marked on at the first call, refused or not; later calls do nothing.
+        if (timerOn_)
+            return;
+        timerOn_ = true;
+        events.push_back(timerRefused ? L"timer refused" : L"timer");
+        if (timerRefused)
+            throw std::runtime_error("Not enough timers available");
+    }
+
+private:
+    bool timerOn_ = false;
+};
+
+using Events = std::vector<std::wstring>;
+
+const Events kCheckUpTo180 = {L"pause 500",    L"progress 40",      L"fetch 16042019134230",
+                              L"progress 90",  L"exists temp.data", L"progress 180",
+                              L"crc temp.data"};
+
+Events Concat(Events a, const Events& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const Events kApplyUpToPause =
+    Concat(kCheckUpTo180, {L"progress 200", L"progress 220", L"exists temp.data", L"progress 240",
+                           L"swap", L"progress 254", L"pause 1000", L"exists dunmorelauncher.exe"});
+
+Events Display(const wchar_t* message) {
+    return {L"taskbar error", std::wstring(L"status ") + message, L"stop logo", L"timer"};
+}
+
+Events RunUpdate(RecordingOperations& ops) {
+    CheckForUpdate(ops, L"16042019134230");
+    return ops.events;
+}
+
+TEST(UpdateProcedureTest, SuccessSwapsStartsAndEnds) {
+    RecordingOperations ops;
+    EXPECT_EQ(RunUpdate(ops), Concat(kApplyUpToPause, {L"start", L"end"}));
+}
+
+struct Road {
+    const char* name;
+    std::function<void(RecordingOperations&)> setUp;
+    Events expected;
+};
+
+class FailureRoadTest : public ::testing::TestWithParam<Road> {};
+
+TEST_P(FailureRoadTest, ShowsItsMessageAndLogsItsLine) {
+    RecordingOperations ops;
+    GetParam().setUp(ops);
+    EXPECT_EQ(RunUpdate(ops), GetParam().expected);
+}
+
+const Events kValidationDisplay = {L"status Validation failed, please try again!", L"stop logo",
+                                   L"timer", L"taskbar error"}; // taskbar last here
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, FailureRoadTest,
+    ::testing::Values(
+        Road{"fetch fails", [](auto& o) { o.fetchFails = true; },
+             Concat({L"pause 500", L"progress 40", L"fetch 16042019134230",
+                     L"log VeyraLauncher falha na verificação da aplicação!"},
+                    kValidationDisplay)},
+        Road{"no update file", [](auto& o) { o.files.erase(L"temp.data"); },
+             Concat({L"pause 500", L"progress 40", L"fetch 16042019134230", L"progress 90",
+                     L"exists temp.data"},
+                    Display(L"Update not found!"))},
+        Road{"crc differs", [](auto& o) { o.crc = 1; },
+             Concat(kCheckUpTo180, Display(L"Failed to check files, contact support!"))},
+        Road{"two bars before the number", [](auto& o) { o.body = L"x||3421780262"; },
+             Concat(kCheckUpTo180, Display(L"Failed to check files, contact support!"))},
+        Road{"leading zero", [](auto& o) { o.body = L"|03421780262"; },
+             Concat(kCheckUpTo180, Display(L"Failed to check files, contact support!"))},
+        Road{"empty body", [](auto& o) { o.body = L""; },
+             Concat(kCheckUpTo180, Display(L"Failed to check files, contact support!"))},
+        Road{"body without a bar", [](auto& o) { o.body = L" 3421780262\n"; },
+             Concat(kApplyUpToPause, {L"start", L"end"})},
+        Road{
+            "crc cannot be read", [](auto& o) { o.crcFails = true; },
+            Concat(Concat(kCheckUpTo180, {L"log VeyraLauncher falha na verificação da aplicação!"}),
+                   kValidationDisplay)},
+        Road{"update gone before the apply", [](auto& o) { o.updateVanishesBeforeApply = true; },
+             Concat(Concat(kCheckUpTo180, {L"progress 200", L"progress 220", L"exists temp.data"}),
+                    Display(L"Update can not be found!"))},
+        Road{"launcher missing after the swap", [](auto& o) { o.swapLosesLauncher = true; },
+             Concat(Concat(kApplyUpToPause, Display(L"Could not start the Game Launcher.")),
+                    {L"log Falha no processamento de checagem VeyraLauncher [cod: 12]"})},
+        Road{"starting the launcher fails", [](auto& o) { o.startFails = true; },
+             Concat(Concat(kApplyUpToPause,
+                           {L"start", L"log VeyraLauncher falha na aplicação de atualização!"}),
+                    Display(L"Update failed, please try again!"))}),
+    [](const auto& test) {
+        std::string name = test.param.name;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return name;
+    });
+
+TEST(UpdateCascadeTest, AnUnwritableLogStillShowsTheFailureAndEnds) {
+    RecordingOperations ops;
+    ops.fetchFails = true;
+    ops.logFailures = 1;
+    EXPECT_EQ(RunUpdate(ops),
+              Concat({L"pause 500", L"progress 40", L"fetch 16042019134230", L"log failed"},
+                     kValidationDisplay));
+}
+
+TEST(UpdateCascadeTest, LauncherMissingWithAnUnwritableLogFallsThroughBothGuards) {
+    RecordingOperations ops;
+    ops.swapLosesLauncher = true;
+    ops.logFailures = 3; // its own line, the apply's line, the check's line
+    EXPECT_EQ(
+        RunUpdate(ops),
+        Concat(kApplyUpToPause,
+               {L"taskbar error", L"status Could not start the Game Launcher.", L"stop logo",
+                L"timer", L"log failed", L"log failed", L"log failed",
+                // the timer already runs: not asked for again
+                L"status Validation failed, please try again!", L"stop logo", L"taskbar error"}));
+}
+
+TEST(UpdateCascadeTest, LauncherMissingWithOnlyItsOwnLineFailingShowsUpdateFailed) {
+    RecordingOperations ops;
+    ops.swapLosesLauncher = true;
+    ops.logFailures = 1;
+    EXPECT_EQ(
+        RunUpdate(ops),
+        Concat(kApplyUpToPause,
+               {L"taskbar error", L"status Could not start the Game Launcher.", L"stop logo",
+                L"timer", L"log failed", L"log VeyraLauncher falha na aplicação de atualização!",
+                L"taskbar error", L"status Update failed, please try again!", L"stop logo"}));
+}
+
+TEST(UpdateCascadeTest, ARefusedTimerInTheChecksOwnStepsGoesToTheChecksGuard) {
+    RecordingOperations ops;
+    ops.files.erase(L"temp.data");
+    ops.timerRefused = true;
+    EXPECT_EQ(
+        RunUpdate(ops),
+        (Events{L"pause 500", L"progress 40", L"fetch 16042019134230", L"progress 90",
+                L"exists temp.data", L"taskbar error", L"status Update not found!", L"stop logo",
+                L"timer refused", L"log VeyraLauncher falha na verificação da aplicação!",
+                L"status Validation failed, please try again!", L"stop logo", L"taskbar error"}));
+}
+
+TEST(UpdateCascadeTest, ARefusedTimerInTheApplyGoesToTheApplysGuardWithoutTheCod12Line) {
+    RecordingOperations ops;
+    ops.swapLosesLauncher = true;
+    ops.timerRefused = true;
+    EXPECT_EQ(RunUpdate(ops),
+              Concat(kApplyUpToPause,
+                     {L"taskbar error", L"status Could not start the Game Launcher.", L"stop logo",
+                      L"timer refused", L"log VeyraLauncher falha na aplicação de atualização!",
+                      L"taskbar error", L"status Update failed, please try again!", L"stop logo"}));
+}
+
+TEST(UpdateCascadeTest, ARefusedTimerInTheChecksGuardEndsTheWorkerWithoutTheTaskbarError) {
+    RecordingOperations ops;
+    ops.fetchFails = true;
+    ops.timerRefused = true;
+    EXPECT_THROW(CheckForUpdate(ops, L"16042019134230"), std::runtime_error);
+    EXPECT_EQ(ops.events, (Events{L"pause 500", L"progress 40", L"fetch 16042019134230",
+                                  L"log VeyraLauncher falha na verificação da aplicação!",
+                                  L"status Validation failed, please try again!", L"stop logo",
+                                  L"timer refused"}));
+}
+
+TEST(ExpectedCrcTest, TakesTheTrimmedTextAfterTheFirstBar) {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"some text|3421780262\r\n", L"3421780262"},
+        {L"3421780262", L"3421780262"},
+        {L" \t3421780262 \r\n", L"3421780262"},
+        {L"a|b|3421780262", L"b|3421780262"},
+        {L"|", L""},
+        {L"", L""},
+        {L"x| 12 34 \x01", L"12 34"},
+        {L"x|\x7f"
+         L"1",
+         L"\x7f"
+         L"1"}, // only codes up to 32 are trimmed
+    };
+    for (const auto& [body, expected] : cases)
+        EXPECT_EQ(ExpectedCrcFromBody(body), expected)
+            << ::testing::PrintToString(std::wstring(body));
+}
+
+} // namespace
+} // namespace veyra

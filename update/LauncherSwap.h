@@ -1,0 +1,36 @@
+#pragma once
+// Putting "temp.data" in place of the game launcher so that the folder always holds a complete
+// game launcher: the old one stays under its name until the new one has replaced it in one step.
+#include <string>
+
+namespace veyra {
+
+struct FileStep {
+    bool ok = false;
+    bool transient = false; // a sharing violation or denied access, which a scanner may cause
+};
+
+class SwapFileSystem {
+public:
+    virtual ~SwapFileSystem() = default;
+    // Renames `source` to `target`, replacing an existing target in one step, written through.
+    virtual FileStep Replace(const std::wstring& source, const std::wstring& target) = 0;
+    // Copies `source` to a new file `target` (overwriting a stale one) and flushes it to disk.
+    virtual FileStep Copy(const std::wstring& source, const std::wstring& target) = 0;
+    virtual void Remove(const std::wstring& path) = 0;
+    virtual void Pause(unsigned milliseconds) = 0;
+};
+
+inline constexpr int kSwapAttempts = 5; // per step, within about one second
+inline constexpr unsigned kSwapRetryPauseMs = 200;
+inline constexpr wchar_t kStagingName[] = L"dunmorelauncher.exe.new";
+
+// 1. "temp.data" replaces "dunmorelauncher.exe" in the current directory.
+// 2. Only if that failed: the program directory's "temp.data" is copied to a staging file there,
+//    which then replaces the program directory's "dunmorelauncher.exe"; "temp.data" stays. A
+//    staging file that could not take its place is removed.
+// A step that fails transiently is tried again a few times. Nothing is raised: a failure leaves
+// the old game launcher where it was.
+void SwapInUpdate(SwapFileSystem& files, const std::wstring& programDirectory);
+
+} // namespace veyra

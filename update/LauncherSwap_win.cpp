@@ -1,0 +1,44 @@
+#include "update/LauncherSwap_win.h"
+
+#include "support/WinHandle_win.h"
+
+#include <windows.h>
+
+namespace veyra {
+namespace {
+
+FileStep Failed() {
+    const DWORD error = ::GetLastError();
+    return {false, error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                       error == ERROR_LOCK_VIOLATION};
+}
+
+} // namespace
+
+FileStep Win32SwapFileSystem::Replace(const std::wstring& source, const std::wstring& target) {
+    if (::MoveFileExW(source.c_str(), target.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return {true, false};
+    return Failed();
+}
+
+FileStep Win32SwapFileSystem::Copy(const std::wstring& source, const std::wstring& target) {
+    if (!::CopyFileW(source.c_str(), target.c_str(), FALSE))
+        return Failed();
+    // On disk before it takes the launcher's name, so a power cut cannot leave half a file.
+    const UniqueHandle copy = AdoptFileHandle(::CreateFileW(
+        target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy || !::FlushFileBuffers(copy.get()))
+        return Failed();
+    return {true, false};
+}
+
+void Win32SwapFileSystem::Remove(const std::wstring& path) {
+    ::DeleteFileW(path.c_str());
+}
+
+void Win32SwapFileSystem::Pause(unsigned milliseconds) {
+    ::Sleep(milliseconds);
+}
+
+} // namespace veyra

@@ -1,0 +1,93 @@
+#include "update/uM.h"
+
+#include "support/uCRC32.h"
+#include "update/FileNames.h"
+
+#include <exception>
+
+namespace veyra {
+namespace {
+
+constexpr unsigned kStartPauseMs = 500;
+constexpr unsigned kAfterSwapPauseMs = 1000;
+
+constexpr bool IsTrimmed(wchar_t c) {
+    return c <= L' ';
+}
+
+} // namespace
+
+std::wstring ExpectedCrcFromBody(std::wstring_view body) {
+    const auto bar = body.find(L'|');
+    std::wstring_view text = bar == std::wstring_view::npos ? body : body.substr(bar + 1);
+    while (!text.empty() && IsTrimmed(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsTrimmed(text.back()))
+        text.remove_suffix(1);
+    return std::wstring(text);
+}
+
+void ShowFailure(UpdateOperations& ops, const std::wstring& message, TaskbarErrorPlace taskbar) {
+    if (taskbar == TaskbarErrorPlace::First)
+        ops.ShowTaskbarError();
+    ops.SetStatusText(message);
+    ops.StopLogoAnimation();
+    ops.StartCloseTimer();
+    if (taskbar == TaskbarErrorPlace::Last)
+        ops.ShowTaskbarError();
+}
+
+void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
+    ops.Pause(kStartPauseMs);
+    try {
+        ops.ReportProgress(kProgressMax, 40);
+        const std::wstring body = ops.FetchVersionFile(versionStamp);
+        ops.ReportProgress(kProgressMax, 90);
+        const std::wstring expected = ExpectedCrcFromBody(body);
+        if (!ops.FileExists(kUpdateFile)) {
+            ShowFailure(ops, messages::kUpdateNotFound);
+            return;
+        }
+        ops.ReportProgress(kProgressMax, 180);
+        if (CrcToDecimal(ops.FileCrc32(kUpdateFile)) != expected) {
+            ShowFailure(ops, messages::kCrcDiffers);
+            return;
+        }
+        ops.ReportProgress(kProgressMax, 200);
+        ApplyUpdate(ops);
+    } catch (const std::exception&) {
+        try {
+            ops.WriteLog(messages::kCheckFailedLog);
+        } catch (const std::exception&) {
+            // Even without its log line the failure is shown, so the program still ends.
+        }
+        ShowFailure(ops, messages::kValidationFailed, TaskbarErrorPlace::Last);
+    }
+}
+
+void ApplyUpdate(UpdateOperations& ops) {
+    ops.ReportProgress(kProgressMax, 220);
+    try {
+        if (!ops.FileExists(kUpdateFile)) {
+            ShowFailure(ops, messages::kUpdateMissingAtApply);
+            return;
+        }
+        ops.ReportProgress(kProgressMax, 240);
+        ops.SwapInUpdate();
+        ops.ReportProgress(kProgressMax, 254);
+        ops.Pause(kAfterSwapPauseMs);
+        if (!ops.FileExists(kGameLauncher)) {
+            ShowFailure(ops, messages::kLauncherMissing);
+            ops.WriteLog(messages::kLauncherMissingLog);
+            return;
+        }
+        ops.StartGameLauncher();
+        ops.EndProcess();
+    } catch (const std::exception&) {
+        // A failing log line here passes on to the check's guard.
+        ops.WriteLog(messages::kApplyFailedLog);
+        ShowFailure(ops, messages::kApplyFailed);
+    }
+}
+
+} // namespace veyra

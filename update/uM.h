@@ -1,0 +1,81 @@
+#pragma once
+// The update procedure: the check (fetch the expected CRC, verify "temp.data"), the apply (swap it
+// in for the game launcher, start it, end) and the failure display. It runs on the worker thread
+// against one small set of operations, so its control flow is the same with the real platform and
+// with a recording fake.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace veyra {
+
+namespace messages {
+inline constexpr wchar_t kValidationFailed[] = L"Validation failed, please try again!";
+inline constexpr wchar_t kUpdateNotFound[] = L"Update not found!";
+inline constexpr wchar_t kCrcDiffers[] = L"Failed to check files, contact support!";
+inline constexpr wchar_t kUpdateMissingAtApply[] = L"Update can not be found!";
+inline constexpr wchar_t kLauncherMissing[] = L"Could not start the Game Launcher.";
+inline constexpr wchar_t kApplyFailed[] = L"Update failed, please try again!";
+// Error-log lines.
+inline constexpr wchar_t kCheckFailedLog[] = L"VeyraLauncher falha na verificação da aplicação!";
+inline constexpr wchar_t kLauncherMissingLog[] =
+    L"Falha no processamento de checagem VeyraLauncher [cod: 12]";
+inline constexpr wchar_t kApplyFailedLog[] = L"VeyraLauncher falha na aplicação de atualização!";
+} // namespace messages
+
+inline constexpr std::int32_t kProgressMax = 254;
+
+// What the procedure does to the world. Failures are C++ exceptions derived from
+// std::exception, except where a function says it raises nothing.
+class UpdateOperations {
+public:
+    virtual ~UpdateOperations() = default;
+
+    virtual void Pause(unsigned milliseconds) = 0;
+    // The version file's body as text; raises on any failure of the fetch.
+    virtual std::wstring FetchVersionFile(const std::wstring& versionStamp) = 0;
+    // Whether `relativeName` is an existing file in the current directory (a directory of that
+    // name does not count).
+    virtual bool FileExists(const std::wstring& relativeName) = 0;
+    // The CRC-32 of the file's whole content; raises an I/O error.
+    virtual std::uint32_t FileCrc32(const std::wstring& relativeName) = 0;
+    // Puts "temp.data" in place of the game launcher; raises nothing: a failure shows up as the
+    // old launcher (or, in no case, none) being there afterwards.
+    virtual void SwapInUpdate() = 0;
+    // Starts the game launcher in the program directory, elevated when UAC is on; its result is
+    // ignored, but reading the UAC policy may raise.
+    virtual void StartGameLauncher() = 0;
+    // Ends the process with exit code 0 at once (the real one does not return).
+    virtual void EndProcess() = 0;
+    // Appends a line to the error log; raises an I/O error.
+    virtual void WriteLog(const std::wstring& message) = 0;
+    // Taskbar progress; never fails.
+    virtual void ReportProgress(std::int32_t max, std::int32_t position) = 0;
+    // The taskbar button's error state; never fails.
+    virtual void ShowTaskbarError() = 0;
+    // The splash window's operations (the close timer may raise TimerUnavailableError).
+    virtual void SetStatusText(const std::wstring& text) = 0;
+    virtual void StopLogoAnimation() = 0;
+    virtual void StartCloseTimer() = 0;
+};
+
+// The expected CRC in a version file's body: everything after the first "|" (the whole body
+// without one), less leading and trailing characters of code 32 or less.
+std::wstring ExpectedCrcFromBody(std::wstring_view body);
+
+// Where the taskbar's error state goes among the failure display's effects.
+enum class TaskbarErrorPlace { First, Last };
+
+// The failure display: the taskbar's error state, the status line, the frozen logo and the close
+// timer, which ends the process 3000 ms later. An error of StartCloseTimer passes to the caller.
+void ShowFailure(UpdateOperations& ops, const std::wstring& message,
+                 TaskbarErrorPlace taskbar = TaskbarErrorPlace::First);
+
+// The worker's procedure: pauses 500 ms, then checks and applies the update. Every failure ends
+// in a failure display; success ends the process.
+void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp);
+
+// The second half, after a good CRC: swap, pause one second, start the launcher, end.
+void ApplyUpdate(UpdateOperations& ops);
+
+} // namespace veyra

@@ -1,0 +1,93 @@
+#include "update/uM_win.h"
+
+#include "support/Bridge_win.h"
+#include "support/Files_win.h"
+#include "support/uCRC32_win.h"
+#include "support/uLogSystem_win.h"
+#include "support/uRun_win.h"
+#include "support/uThread_win.h"
+#include "support/uWin7Taskbar_win.h"
+#include "update/FileNames.h"
+#include "update/LauncherSwap_win.h"
+#include "update/VersionFile.h"
+#include "update/VersionStamp.h"
+
+namespace veyra {
+
+void Win32UpdateOperations::Pause(unsigned milliseconds) {
+    ::Sleep(milliseconds);
+}
+
+std::wstring Win32UpdateOperations::FetchVersionFile(const std::wstring& versionStamp) {
+    return veyra::FetchVersionFile(versionStamp);
+}
+
+bool Win32UpdateOperations::FileExists(const std::wstring& relativeName) {
+    return veyra::FileExists(relativeName);
+}
+
+std::uint32_t Win32UpdateOperations::FileCrc32(const std::wstring& relativeName) {
+    return FileCRC32(relativeName);
+}
+
+void Win32UpdateOperations::SwapInUpdate() {
+    Win32SwapFileSystem files;
+    veyra::SwapInUpdate(files, ProgramDirectory());
+}
+
+void Win32UpdateOperations::StartGameLauncher() {
+    RunProgram(owner_, ProgramDirectory() + kGameLauncher, L"", rfElevate);
+}
+
+void Win32UpdateOperations::EndProcess() {
+    ::ExitProcess(0);
+}
+
+void Win32UpdateOperations::WriteLog(const std::wstring& message) {
+    veyra::WriteLog(message);
+}
+
+void Win32UpdateOperations::ReportProgress(std::int32_t max, std::int32_t position) {
+    veyra::ReportProgress(max, position);
+}
+
+void Win32UpdateOperations::ShowTaskbarError() {
+    SetTaskbarProgressState(tpsError);
+}
+
+void Win32UpdateOperations::SetStatusText(const std::wstring& text) {
+    window_.SetStatusText(text);
+}
+
+void Win32UpdateOperations::StopLogoAnimation() {
+    window_.StopLogoAnimation();
+}
+
+void Win32UpdateOperations::StartCloseTimer() {
+    window_.StartCloseTimer();
+}
+
+std::wstring CurrentVersionStamp() {
+    SYSTEMTIME date{};
+    ::GetLocalTime(&date);
+    SYSTEMTIME time{};
+    ::GetLocalTime(&time);
+    return FormatVersionStamp({date.wDay, date.wMonth, date.wYear},
+                              {time.wHour, time.wMinute, time.wSecond});
+}
+
+namespace {
+struct UpdateRun {
+    std::wstring versionStamp;
+    Win32UpdateOperations operations;
+};
+} // namespace
+
+void StartUpdate(SplashOperations& window, HWND owner) {
+    // The stamp is complete before the worker exists, so it never reads it half-written. The run
+    // and its thread object are never freed: the process ends while the worker may still run.
+    auto* run = new UpdateRun{CurrentVersionStamp(), Win32UpdateOperations(window, owner)};
+    new TThread([run](TThread&) { CheckForUpdate(run->operations, run->versionStamp); }, 0);
+}
+
+} // namespace veyra

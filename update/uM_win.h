@@ -1,0 +1,43 @@
+#pragma once
+// The update procedure on Windows: its operations on the real platform, and its start at the
+// splash window's creation.
+#include "ui/SplashOperations.h"
+#include "update/uM.h"
+
+#include <windows.h>
+
+namespace veyra {
+
+class Win32UpdateOperations final : public UpdateOperations {
+public:
+    // `window` receives the status, logo and close-timer calls; `owner` owns the started
+    // game launcher (the application's window).
+    Win32UpdateOperations(SplashOperations& window, HWND owner) : window_(window), owner_(owner) {}
+
+    void Pause(unsigned milliseconds) override;
+    std::wstring FetchVersionFile(const std::wstring& versionStamp) override;
+    bool FileExists(const std::wstring& relativeName) override;
+    std::uint32_t FileCrc32(const std::wstring& relativeName) override;
+    void SwapInUpdate() override;
+    void StartGameLauncher() override;
+    void EndProcess() override;
+    void WriteLog(const std::wstring& message) override;
+    void ReportProgress(std::int32_t max, std::int32_t position) override;
+    void ShowTaskbarError() override;
+    void SetStatusText(const std::wstring& text) override;
+    void StopLogoAnimation() override;
+    void StartCloseTimer() override;
+
+private:
+    SplashOperations& window_;
+    HWND owner_;
+};
+
+// The version stamp from the local date and time (the date and the time read separately).
+std::wstring CurrentVersionStamp();
+
+// Starts the update on a worker thread that runs for the rest of the program: builds the version
+// stamp, then starts the worker, which pauses 500 ms before it fetches anything.
+void StartUpdate(SplashOperations& window, HWND owner);
+
+} // namespace veyra
