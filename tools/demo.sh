@@ -60,7 +60,7 @@ if ((headless)); then
     shot="$demo/splash.png"
     import -window root "$shot"
     echo "   screenshot: $shot"
-    xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+    activate_window "$window"
     xdotool key alt+F4
 else
     echo "   the splash window is on your screen; close it with Alt+F4"

@@ -142,7 +142,7 @@ if build_preset win64; then
     wine_fresh_prefix "$root/build/win64/wine/template" "$win10"
     WINEPREFIX="$win10" "$VEYRA_WINE" reg add 'HKCU\Software\Wine' /v Version /d win10 /f \
         >/dev/null 2>&1
-    WINEPREFIX="$win10" "$VEYRA_WINESERVER" -w
+    WINEPREFIX="$win10" wine_settle
     (cd build/win64/tests &&
         WINEPREFIX="$win10" VEYRA_EXPECT_WINVER=6.2 timeout 600 "$VEYRA_WINE" veyra_win_tests.exe \
             --gtest_brief=1 --gtest_filter='TaskbarListWinTest.*:WindowsVersionWinTest.*' \

@@ -7,8 +7,22 @@
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# A single scenario, run by the loop below in a process of its own so that a hang is bounded.
+if [[ ${1:-} == --one ]]; then
+    build=$2
+    source "$root/tools/lib/wine.sh"
+    source "$root/tests/e2e/lib.sh"
+    for file in "$root"/tests/e2e/scenarios_*.sh; do
+        source "$file"
+    done
+    run_scenario "$3"
+    exit
+fi
+
 build=$(cd "${1:-$root/build/win64}" && pwd)
 pattern=${2:-.}
+scenario_seconds=${VEYRA_E2E_SCENARIO_SECONDS:-240}
 
 if [[ -z "${VEYRA_IN_NETNS:-}" ]]; then
     export VEYRA_IN_NETNS=1
@@ -25,6 +39,7 @@ source "$root/tools/lib/wine.sh"
 source "$root/tests/e2e/lib.sh"
 
 start_xvfb
+export E2E_WORK E2E_ARTIFACTS E2E_TEMPLATE
 E2E_WORK=$(mktemp -d "$build/e2e.XXXXXX")
 E2E_ARTIFACTS="$build/e2e-artifacts"
 mkdir -p "$E2E_ARTIFACTS"
@@ -33,6 +48,14 @@ trap 'stop_xvfb; rm -rf "$E2E_WORK"' EXIT
 E2E_TEMPLATE="$build/wine/template"
 wine_template_prefix "$E2E_TEMPLATE"
 
+# Ends what a scenario that ran out of time left behind: its Wine processes and its web server.
+clean_up_after() {
+    local dir="$E2E_WORK/$1"
+    WINEPREFIX="$dir/prefix" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
+    [[ -f $dir/nginx/nginx.pid ]] && kill "$(cat "$dir/nginx/nginx.pid")" 2>/dev/null
+    return 0
+}
+
 for file in "$root"/tests/e2e/scenarios_*.sh; do
     source "$file"
 done
@@ -40,10 +63,14 @@ done
 passed=0
 failed=0
 for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | grep -E -- "$pattern"); do
-    if message=$(run_scenario "$scenario" 2>&1); then
+    message=$(timeout -k 10 "$scenario_seconds" "$0" --one "$build" "$scenario" 2>&1)
+    status=$?
+    if ((status == 0)); then
         echo "PASS ${scenario#scenario_}"
         passed=$((passed + 1))
     else
+        ((status == 124 || status == 137)) && message="ran out of its $scenario_seconds s. $message"
+        clean_up_after "$scenario"
         echo "FAIL ${scenario#scenario_}: ${message//$'\n'/ | }"
         failed=$((failed + 1))
     fi

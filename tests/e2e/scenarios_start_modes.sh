@@ -73,7 +73,7 @@ check_update_window() {
     sleep 0.5
     screenshot "$shot"
     kill -0 "$VEYRA_PID" 2>/dev/null || fail "[$arguments] the program ended by itself"
-    xdotool windowactivate --sync "$window" >/dev/null 2>&1
+    activate_window "$window"
     xdotool key --clearmodifiers alt+F4
     wait_for_exit 10
     ((EXIT_CODE == 0)) || fail "[$arguments] exit code $EXIT_CODE"
@@ -102,7 +102,7 @@ scenario_update_mode_after_empty_quotes() {
 scenario_pass_through_with_unreadable_uac_policy() {
     install_fake_launcher
     "$VEYRA_WINE" reg add "HKLM\\$POLICY_KEY" /v EnableLUA /t REG_SZ /d 1 /f >/dev/null 2>&1
-    "$VEYRA_WINESERVER" -w
+    wine_settle
     cd "$GAME" || return 1
     launch_veyra ""
     wait_for_exit 20

@@ -5,6 +5,15 @@ VEYRA_WINE=${VEYRA_WINE:-/usr/lib/wine/wine64}
 VEYRA_WINESERVER=${VEYRA_WINESERVER:-/usr/lib/wine/wineserver}
 export WINEDEBUG=${WINEDEBUG:--all}
 
+# Waits for the prefix's wineserver to end (registry edits reach the prefix's files only then),
+# at most 60 s; a wineserver that does not end by then is stopped.
+wine_settle() {
+    timeout 60 "$VEYRA_WINESERVER" -w || "$VEYRA_WINESERVER" -k
+}
+
+# Activates a window, waiting at most 5 s for the system to do it.
+activate_window() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; }
+
 # Makes (once per Wine version) a prefix with real Tahoma and unmanaged windows, to be copied.
 wine_template_prefix() {
     local template
@@ -21,11 +30,11 @@ wine_template_prefix() {
         export WINEPREFIX=$template WINEDLLOVERRIDES="mscoree,mshtml="
         unset DISPLAY
         "$VEYRA_WINE" wineboot -i >/dev/null 2>&1
-        "$VEYRA_WINESERVER" -w
+        wine_settle
         cp /usr/share/wine/fonts/tahoma*.ttf "$template/drive_c/windows/Fonts/"
         # Without a window manager, closing a managed window stalls for about two seconds.
         "$VEYRA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-        "$VEYRA_WINESERVER" -w
+        wine_settle
     ) || return 1
     echo "$stamp" >"$template/.veyra-template"
 }
@@ -45,7 +54,7 @@ wine_set_hklm_dword() {
     else
         "$VEYRA_WINE" reg add "HKLM\\$key" /v "$name" /t REG_DWORD /d "$value" /f >/dev/null 2>&1
     fi
-    "$VEYRA_WINESERVER" -w
+    wine_settle
 }
 
 # Starts Xvfb on a free display and exports DISPLAY; XVFB_PID names the server.
