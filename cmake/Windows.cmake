@@ -28,6 +28,7 @@ add_library(veyra_win32 STATIC
     support/uRun_win.cpp
     support/uWin7Taskbar_win.cpp
     support/uThread_win.cpp
+    ui/ControlLayer_win.cpp
     update/LauncherSwap_win.cpp
     ui/SplashArtwork_win.cpp
     ui/SplashPainter_win.cpp

@@ -32,10 +32,40 @@ inline constexpr std::uint32_t kInfoTextColor = 13041663; // RGB(255, 255, 198)
 static_assert(kInfoTextColor == Rgb(255, 255, 198));
 inline constexpr wchar_t kInitialStatus[] = L"Checking Launcher for update...";
 
+// The components a window can show; BACKGROUND is never drawn itself.
+enum class Component { BACKGROUND, LOGO, DESC_LOGO, INFO };
+
+// The components drawn on the window (BACKGROUND is hidden), in drawing order.
+inline constexpr Rect kVisibleComponents[] = {kLogo, kDescLogo, kInfo};
+
+// VEYRALAUNCHER_MANAGER: the translucency and dragging settings, fixed with the layout.
+enum class TranslucencyMode { tfmLayeredWindow }; // per-pixel-alpha window + colour-keyed layer
+
+struct TranslucencySettings {
+    bool Active;                                  // the translucency is installed
+    TranslucencyMode Mode;                        //
+    Component MaskFromImage;                      // the picture that gives the window's image
+    bool MovableForm;                             // every point of the window is its caption
+    std::uint8_t LayeredAlphaValue;               // constant alpha over the per-pixel alpha
+    std::uint32_t LayeredTransparentControlColor; // the control layer's background and key
+    bool AutoSize;                                // off: the window keeps its own size
+};
+
+inline constexpr TranslucencySettings kVeyraLauncherManager{
+    .Active = true,
+    .Mode = TranslucencyMode::tfmLayeredWindow,
+    .MaskFromImage = Component::BACKGROUND,
+    .MovableForm = true,
+    .LayeredAlphaValue = 255,
+    .LayeredTransparentControlColor = 16711422, // RGB(254, 254, 254)
+    .AutoSize = false,
+};
+
 // The control layer's background and key colour.
-inline constexpr std::uint32_t kLayeredTransparentControlColor = 16711422; // RGB(254, 254, 254)
+inline constexpr std::uint32_t kLayeredTransparentControlColor =
+    kVeyraLauncherManager.LayeredTransparentControlColor;
 static_assert(kLayeredTransparentControlColor == Rgb(254, 254, 254));
-inline constexpr std::uint8_t kLayeredAlphaValue = 255;
+inline constexpr std::uint8_t kLayeredAlphaValue = kVeyraLauncherManager.LayeredAlphaValue;
 
 inline constexpr unsigned kCloseTimerIntervalMs = 3000;
 

@@ -59,6 +59,7 @@ using UniqueKey = UniqueAny<HKEY, detail::CloseRegistryKey>;
 using UniqueWindow = UniqueAny<HWND, detail::DestroyWindowHandle>;
 using UniqueFont = UniqueAny<HFONT, detail::DeleteGdiObject>;
 using UniqueBitmap = UniqueAny<HBITMAP, detail::DeleteGdiObject>;
+using UniqueBrush = UniqueAny<HBRUSH, detail::DeleteGdiObject>;
 using UniqueMemoryDc = UniqueAny<HDC, detail::DeleteMemoryDc>; // from CreateCompatibleDC
 
 // CreateFileW reports failure as INVALID_HANDLE_VALUE rather than null; the owner holds null then.

@@ -36,7 +36,8 @@ trap '"$VEYRA_WINESERVER" -k >/dev/null 2>&1 || true; stop_xvfb' EXIT
 headless=0
 if [[ -z "${DISPLAY:-}" ]]; then
     headless=1
-    start_xvfb
+    # A white screen, so the window's cut-out outline shows on the screenshot.
+    start_xvfb -wr
     echo "== no display: using Xvfb on $DISPLAY"
 fi
 

@@ -6,26 +6,49 @@
 #include <algorithm>
 
 namespace veyra {
-BgraImage ComposeSplashImage(const RgbaImage& background, const LogoView& logo,
-                             const RgbaImage& caption, std::uint32_t fallbackColor) {
+namespace {
+
+BgraImage Filled(std::uint32_t color) {
     BgraImage image;
     image.width = layout::kWindowWidth;
     image.height = layout::kWindowHeight;
     image.pixels.assign(static_cast<std::size_t>(image.width) * image.height,
-                        OpaquePixelFromColor(fallbackColor));
-    if (background.width > 0) {
-        // Until the window takes its shape from the picture, the picture is shown opaque.
-        const BgraImage picture = ToBgra(background);
-        for (int y = 0; y < std::min(picture.height, image.height); ++y)
-            for (int x = 0; x < std::min(picture.width, image.width); ++x)
-                image.pixels[static_cast<std::size_t>(y) * image.width + x] =
-                    picture.pixels[static_cast<std::size_t>(y) * picture.width + x] | 0xFF000000u;
-    }
+                        OpaquePixelFromColor(color));
+    return image;
+}
+
+// LOGO and DESC_LOGO over whatever the image holds in their rectangles.
+void DrawComponents(BgraImage& image, const LogoView& logo, const RgbaImage& caption) {
     if (logo.composite)
         KeyedCopyOnto(image, layout::kLogo.left, layout::kLogo.top, *logo.composite, logo.width,
                       logo.height, logo.keyColor);
     if (caption.width > 0)
         AlphaBlendOnto(image, layout::kDescLogo.left, layout::kDescLogo.top, caption);
+}
+
+} // namespace
+
+BgraImage EraseControlLayer(const BgraImage& shape, std::uint32_t keyColor) {
+    BgraImage image = Filled(keyColor);
+    for (const layout::Rect& r : layout::kVisibleComponents) {
+        const BgraImage part = CopyRect(shape, r.left, r.top, r.width, r.height);
+        for (int y = 0; y < r.height; ++y)
+            std::copy_n(&part.pixels[static_cast<std::size_t>(y) * r.width], r.width,
+                        &image.pixels[static_cast<std::size_t>(r.top + y) * image.width + r.left]);
+    }
+    return image;
+}
+
+BgraImage ComposeControlLayer(const BgraImage& shape, std::uint32_t keyColor, const LogoView& logo,
+                              const RgbaImage& caption) {
+    BgraImage image = EraseControlLayer(shape, keyColor);
+    DrawComponents(image, logo, caption);
+    return image;
+}
+
+BgraImage ComposePlainWindow(std::uint32_t color, const LogoView& logo, const RgbaImage& caption) {
+    BgraImage image = Filled(color);
+    DrawComponents(image, logo, caption);
     return image;
 }
 

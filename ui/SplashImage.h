@@ -1,6 +1,7 @@
 #pragma once
-// The splash window's picture as it is painted, before the status text goes on: the background
-// picture (opaque), the logo's current composite keyed over it, the caption blended by its alpha.
+// The pictures of the surface that holds the splash window's components, before the status text
+// goes on: the control layer over the translucent window, or the plain window when there is no
+// background picture to take a shape from.
 #include "ui/Image.h"
 
 #include <cstdint>
@@ -14,8 +15,16 @@ struct LogoView {
     std::uint32_t keyColor = 0;
 };
 
-// `fallbackColor` (0x00BBGGRR) fills the window where there is no background picture.
-BgraImage ComposeSplashImage(const RgbaImage& background, const LogoView& logo,
-                             const RgbaImage& caption, std::uint32_t fallbackColor);
+// The control layer's erased state: the key colour (0x00BBGGRR) everywhere, except inside each
+// visible component's rectangle, which holds the shape bitmap's pixels there.
+BgraImage EraseControlLayer(const BgraImage& shape, std::uint32_t keyColor);
+
+// The control layer's picture: its erased state with the components over it, the logo's current
+// composite keyed and the caption blended by its alpha.
+BgraImage ComposeControlLayer(const BgraImage& shape, std::uint32_t keyColor, const LogoView& logo,
+                              const RgbaImage& caption);
+
+// The plain window's picture: `color` (0x00BBGGRR) everywhere with the components over it.
+BgraImage ComposePlainWindow(std::uint32_t color, const LogoView& logo, const RgbaImage& caption);
 
 } // namespace veyra

@@ -1,13 +1,14 @@
 #include "ui/SplashPainter_win.h"
 
 #include "resources/Layout.h"
-#include "support/WinHandle_win.h"
 
 #include <cstring>
 
 namespace veyra {
 
-void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std::wstring& status) {
+UniqueBitmap CreatePictureBitmap(const BgraImage& picture) {
+    if (picture.width <= 0 || picture.height <= 0)
+        return {};
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = picture.width;
@@ -15,12 +16,18 @@ void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    const UniqueBitmap bitmap(::CreateDIBSection(target, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const UniqueMemoryDc memory(::CreateCompatibleDC(target));
-    if (!bitmap || !memory || !bits)
-        return;
+    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits)
+        return {};
     std::memcpy(bits, picture.pixels.data(), picture.pixels.size() * sizeof(std::uint32_t));
+    return bitmap;
+}
 
+void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std::wstring& status) {
+    const UniqueBitmap bitmap = CreatePictureBitmap(picture);
+    const UniqueMemoryDc memory(::CreateCompatibleDC(target));
+    if (!bitmap || !memory)
+        return;
     const SelectedObject selectedBitmap(memory.get(), bitmap.get());
     const SelectedObject selectedFont(memory.get(), infoFont);
     ::SetBkMode(memory.get(), TRANSPARENT);

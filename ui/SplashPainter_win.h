@@ -1,6 +1,8 @@
 #pragma once
-// Puts the splash window's picture and its status text on a DC in one step, through an
-// off-screen bitmap, so nothing flickers.
+// GDI side of the splash window's pictures: 32-bit bitmaps of composed pictures, and putting a
+// picture with its status text on a DC in one step, through an off-screen bitmap, so nothing
+// flickers.
+#include "support/WinHandle_win.h"
 #include "ui/Image.h"
 
 #include <windows.h>
@@ -8,6 +10,10 @@
 #include <string>
 
 namespace veyra {
+
+// A top-down 32-bit DIB section holding `picture`'s pixels (alpha byte included); null when the
+// system refuses or the picture is empty.
+UniqueBitmap CreatePictureBitmap(const BgraImage& picture);
 
 // `picture` is the whole client area; the status text is drawn over it in the status line's box
 // with its own font and colour, then everything is copied to `target`.

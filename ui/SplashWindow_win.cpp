@@ -2,6 +2,7 @@
 
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
+#include "ui/Pixels.h"
 #include "ui/SplashImage.h"
 #include "ui/SplashPainter_win.h"
 #include "ui/WindowPosition.h"
@@ -23,6 +24,13 @@ UINT StatusQueryMessage() {
     static const UINT message = ::RegisterWindowMessageW(kStatusQueryMessageName);
     return message;
 }
+
+constexpr auto& kManager = layout::kVeyraLauncherManager;
+// What this window supports of the translucency settings.
+static_assert(kManager.Mode == layout::TranslucencyMode::tfmLayeredWindow);
+static_assert(kManager.MaskFromImage == layout::Component::BACKGROUND);
+static_assert(!kManager.AutoSize && layout::kBackground.width == layout::kWindowWidth &&
+              layout::kBackground.height == layout::kWindowHeight);
 
 RECT ToRect(const layout::Rect& r) {
     return {r.left, r.top, r.right(), r.bottom()};
@@ -60,27 +68,42 @@ int ShowCommandFor(WindowShowState state) {
 } // namespace
 
 T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startUpdate, Hooks hooks)
-    : infoFont_(CreateTahoma()), artwork_(LoadSplashArtwork(instance)), hooks_(std::move(hooks)),
+    : instance_(instance), infoFont_(CreateTahoma()), hooks_(std::move(hooks)),
       status_(layout::kInitialStatus) {
-    if (!artwork_.logo.frames.empty())
-        logo_.emplace(artwork_.logo, ::GetSysColor(COLOR_WINDOW));
     if (!hooks_.setTimer)
         hooks_.setTimer = [](HWND window, UINT_PTR id, UINT ms) {
             return ::SetTimer(window, id, ms, nullptr);
         };
     if (!hooks_.closeTimerTick)
         hooks_.closeTimerTick = [] { ::ExitProcess(0); };
+    if (!hooks_.loadArtwork)
+        hooks_.loadArtwork = &LoadSplashArtwork;
+    if (!hooks_.updateLayeredWindow)
+        hooks_.updateLayeredWindow = &::UpdateLayeredWindow;
+    artwork_ = hooks_.loadArtwork(instance);
+    if (!artwork_.logo.frames.empty())
+        logo_.emplace(artwork_.logo, ::GetSysColor(COLOR_WINDOW));
     RegisterSplashClass(instance, &T_VeyraLauncher::WindowProc);
-    window_.reset(::CreateWindowExW(WS_EX_APPWINDOW, kSplashClass, kSplashCaption, WS_POPUP, 0, 0,
-                                    layout::kWindowWidth, layout::kWindowHeight, nullptr, nullptr,
-                                    instance, this));
+    // Topmost from the start as well as by FormCreate: Wine, when it makes a window with owned
+    // windows (the control layer) topmost, links it below them and drops the flag unless the
+    // window already has it.
+    window_.reset(::CreateWindowExW(WS_EX_APPWINDOW | WS_EX_TOPMOST, kSplashClass, kSplashCaption,
+                                    WS_POPUP, 0, 0, layout::kWindowWidth, layout::kWindowHeight,
+                                    nullptr, nullptr, instance, this));
+    // The end of loading: the shape bitmap once, then the translucency (the window is hidden).
+    if (artwork_.background.width > 0 && artwork_.background.height > 0) {
+        shape_ = PremultipliedShape(artwork_.background);
+        shapeBitmap_ = CreatePictureBitmap(shape_);
+    }
+    InstallTranslucency();
     FormCreate(startUpdate);
 }
 
 T_VeyraLauncher::~T_VeyraLauncher() {
-    // Messages of the window's destruction must not reach an object that is half gone.
+    // Messages of the windows' destruction must not reach an object that is half gone.
     if (window_)
         ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    layer_.reset(); // before its owner, which would otherwise destroy it behind its back
     window_.reset();
 }
 
@@ -142,14 +165,27 @@ LRESULT CALLBACK T_VeyraLauncher::WindowProc(HWND window, UINT message, WPARAM w
 }
 
 LRESULT T_VeyraLauncher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Every point is the caption: a press anywhere the window is not cut out drags it.
+    if (message == WM_NCHITTEST && kManager.Active && kManager.MovableForm)
+        return HTCAPTION;
+    const LRESULT result = HandleNormally(message, wParam, lParam);
+    if (kManager.Active)
+        AfterMessage(message, wParam, lParam);
+    return result;
+}
+
+LRESULT T_VeyraLauncher::HandleNormally(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: {
         const PaintScope paint(handle_);
-        Paint(paint.dc());
+        // On the layered window nothing painted would show: its look is the layered image.
+        if (!componentsOnLayer_)
+            PaintComponents(paint.dc());
         return 0;
     }
     case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
+        if (!componentsOnLayer_)
+            PaintComponents(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_ERASEBKGND:
         return 1; // painting covers the whole client area
@@ -187,7 +223,74 @@ LRESULT T_VeyraLauncher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void T_VeyraLauncher::Paint(HDC dc) {
+void T_VeyraLauncher::AfterMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_MOVE:
+    case WM_SIZE:
+    case WM_MOVING:
+    case WM_SIZING:
+        // The components never part from the background picture.
+        if (layer_)
+            layer_->TakeSplashBounds();
+        break;
+    case WM_SHOWWINDOW:
+        if (wParam)
+            InstallTranslucency();
+        else if (layer_)
+            layer_->Hide();
+        break;
+    case WM_WINDOWPOSCHANGED:
+        // WM_SHOWWINDOW comes before the window is visible, so the layer follows it here, once
+        // it is: shown any earlier, Wine would stack the window above it. A minimised window's
+        // components go with it, and come back when it is restored.
+        if (layer_) {
+            const bool wanted = ::IsWindowVisible(handle_) && !::IsIconic(handle_);
+            if (wanted && !layer_->Visible())
+                layer_->Show();
+            else if (!wanted && layer_->Visible())
+                layer_->Hide();
+        }
+        break;
+    case WM_SETFOCUS:
+        if (layer_ && layer_->Visible())
+            ::SendMessageW(layer_->Handle(), WM_SETFOCUS, wParam, lParam); // its own handling
+        break;
+    default:
+        break;
+    }
+}
+
+void T_VeyraLauncher::InstallTranslucency() {
+    if (!kManager.Active)
+        return;
+    const LONG style = ::GetWindowLongW(handle_, GWL_STYLE);
+    ::SetWindowLongW(
+        handle_, GWL_STYLE,
+        style & ~(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    if (!shapeBitmap_)
+        return; // no picture, no shape: an ordinary borderless window
+    if (!layer_)
+        layer_ = std::make_unique<ControlLayer>(instance_, handle_, shapeBitmap_.get(),
+                                                [this](HDC dc) { PaintComponents(dc); });
+    layer_->SetKeyColor(kManager.LayeredTransparentControlColor);
+    layer_->TakeSplashBounds();
+    componentsOnLayer_ = true; // INFO is drawn transparent wherever it is
+    ::SetWindowLongW(handle_, GWL_EXSTYLE, ::GetWindowLongW(handle_, GWL_EXSTYLE) | WS_EX_LAYERED);
+
+    SIZE size{shape_.width, shape_.height};
+    POINT source{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, kManager.LayeredAlphaValue, AC_SRC_ALPHA};
+    const UniqueMemoryDc shapeDc(::CreateCompatibleDC(nullptr));
+    if (shapeDc) {
+        const SelectedObject selected(shapeDc.get(), shapeBitmap_.get());
+        hooks_.updateLayeredWindow(handle_, nullptr, nullptr, &size, shapeDc.get(), &source, 0,
+                                   &blend, ULW_ALPHA); // its result changes nothing here
+    }
+    if (::IsWindowVisible(handle_))
+        layer_->Show();
+}
+
+void T_VeyraLauncher::PaintComponents(HDC dc) {
     LogoView logo;
     if (logo_) {
         logo.composite = &logo_->Compose(logoFrame_);
@@ -195,10 +298,16 @@ void T_VeyraLauncher::Paint(HDC dc) {
         logo.height = artwork_.logo.screenHeight;
         logo.keyColor = logo_->KeyColor();
     }
-    PaintSplash(dc,
-                ComposeSplashImage(artwork_.background, logo, artwork_.caption,
-                                   ::GetSysColor(COLOR_BTNFACE)),
-                infoFont_.get(), status_);
+    const BgraImage picture =
+        componentsOnLayer_
+            ? ComposeControlLayer(shape_, kManager.LayeredTransparentControlColor, logo,
+                                  artwork_.caption)
+            : ComposePlainWindow(::GetSysColor(COLOR_BTNFACE), logo, artwork_.caption);
+    PaintSplash(dc, picture, infoFont_.get(), status_);
+}
+
+HWND T_VeyraLauncher::ComponentsWindow() const {
+    return componentsOnLayer_ ? layer_->Handle() : handle_;
 }
 
 void T_VeyraLauncher::BACKGROUNDMouseDown(UINT message) {
@@ -222,8 +331,9 @@ void T_VeyraLauncher::OnClose() {
 
 void T_VeyraLauncher::DoSetStatusText(const std::wstring& text) {
     status_ = text;
+    // Erased first, so the background picture wipes the old text.
     const RECT info = ToRect(layout::kInfo);
-    ::InvalidateRect(handle_, &info, TRUE);
+    ::InvalidateRect(ComponentsWindow(), &info, TRUE);
 }
 
 void T_VeyraLauncher::DoStopLogoAnimation() {
@@ -231,7 +341,7 @@ void T_VeyraLauncher::DoStopLogoAnimation() {
         return;
     animate_ = false;
     const RECT logo = ToRect(layout::kLogo);
-    ::InvalidateRect(handle_, &logo, FALSE);
+    ::InvalidateRect(ComponentsWindow(), &logo, FALSE);
 }
 
 void T_VeyraLauncher::DoStartCloseTimer() {

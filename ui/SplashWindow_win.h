@@ -2,13 +2,19 @@
 // The splash window of update mode, class T_VeyraLauncher: frame-less, 300 x 284, topmost, with
 // its own taskbar button; components BACKGROUND, LOGO, DESC_LOGO and INFO (the status line).
 // A close request ends the message loop; the close timer ends the process.
+// Translucent: the window is a per-pixel-alpha layered window whose image is the background
+// picture, so its outline is cut out from the picture; the visible components sit on a
+// colour-keyed control layer over it. Every point of the window is its caption, so a press on
+// any visible pixel drags both windows.
 #include "app/ShowState.h"
 #include "support/WinHandle_win.h"
+#include "ui/ControlLayer_win.h"
 #include "ui/LogoComposer.h"
 #include "ui/SplashArtwork_win.h"
 #include "ui/SplashOperations.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,10 +29,16 @@ inline constexpr wchar_t kStatusQueryMessageName[] = L"VeyraLauncher.StatusText"
 
 class T_VeyraLauncher final : public SplashOperations {
 public:
-    // Seams for tests: how the close timer is asked for, and what its tick does.
+    using UpdateLayeredWindowFunction =
+        std::function<BOOL(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD)>;
+
+    // Seams for tests: how the close timer is asked for, what its tick does, where the pictures
+    // come from, and the hand-over of the layered image.
     struct Hooks {
         std::function<UINT_PTR(HWND, UINT_PTR, UINT)> setTimer; // default ::SetTimer
         std::function<void()> closeTimerTick;                   // default ExitProcess(0)
+        std::function<SplashArtwork(HMODULE)> loadArtwork;      // default LoadSplashArtwork
+        UpdateLayeredWindowFunction updateLayeredWindow;        // default ::UpdateLayeredWindow
     };
 
     // Creates the window (hidden) and runs FormCreate, which makes it topmost and then calls
@@ -38,6 +50,8 @@ public:
     T_VeyraLauncher& operator=(const T_VeyraLauncher&) = delete;
 
     HWND Handle() const { return window_.get(); }
+    // The control layer; null when there is no background picture to take a shape from.
+    HWND ControlLayerHandle() const { return layer_ ? layer_->Handle() : nullptr; }
     // The first show places the window (work-area rule) before showing it.
     void Show(WindowShowState state);
 
@@ -52,9 +66,13 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleNormally(UINT message, WPARAM wParam, LPARAM lParam);
+    void AfterMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void InstallTranslucency();
     void FormCreate(const StartUpdateProcedure& startUpdate);
     void AnswerStatusQuery(HWND asker);
-    void Paint(HDC dc);
+    void PaintComponents(HDC dc);
+    HWND ComponentsWindow() const;
     void BACKGROUNDMouseDown(UINT message);
     void TimerToCloseTimer();
     void OnClose();
@@ -62,10 +80,15 @@ private:
     void DoStopLogoAnimation();
     void DoStartCloseTimer();
 
+    HINSTANCE instance_;
     HWND handle_ = nullptr; // set at WM_NCCREATE, before CreateWindowExW returns
     UniqueWindow window_;
     UniqueFont infoFont_;
     SplashArtwork artwork_;
+    BgraImage shape_;          // the shape bitmap's pixels; empty without a background picture
+    UniqueBitmap shapeBitmap_; // the same as a GDI bitmap
+    std::unique_ptr<ControlLayer> layer_;
+    bool componentsOnLayer_ = false;
     std::optional<LogoComposer> logo_; // LOGO's frames, composed on demand
     int logoFrame_ = 0;                // the stored index gives way to 0 once the picture loads
     Hooks hooks_;

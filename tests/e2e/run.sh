@@ -38,7 +38,8 @@ ip link set lo up
 source "$root/tools/lib/wine.sh"
 source "$root/tests/e2e/lib.sh"
 
-start_xvfb
+# A white root window: what lies beneath the splash window shows plainly on screenshots.
+start_xvfb -wr
 export E2E_WORK E2E_ARTIFACTS E2E_TEMPLATE
 E2E_WORK=$(mktemp -d "$build/e2e.XXXXXX")
 E2E_ARTIFACTS="$build/e2e-artifacts"

@@ -1,3 +1,4 @@
+#include "SplashTestSupport.h"
 #include "app/Application_win.h"
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
@@ -17,6 +18,10 @@ namespace veyra {
 namespace {
 
 using namespace std::chrono_literals;
+using test::CountColorIn;
+using test::PixelOf;
+using test::PumpUntil;
+using test::Render;
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[256] = {};
@@ -28,55 +33,6 @@ std::wstring TextOf(HWND window) {
     wchar_t text[256] = {};
     ::GetWindowTextW(window, text, 256);
     return text;
-}
-
-// Runs the window thread's messages until `done` or the time is up; returns whether `done`.
-template <typename Done> bool PumpUntil(Done done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-    }
-    return true;
-}
-
-// Renders the window's client area as the window paints it; pixels 0x00RRGGBB, top-down.
-std::vector<std::uint32_t> Render(HWND window) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = layout::kWindowWidth;
-    info.bmiHeader.biHeight = -layout::kWindowHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const UniqueBitmap bitmap(
-        ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-    {
-        const SelectedObject selected(dc.get(), bitmap.get());
-        ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-        ::GdiFlush();
-    }
-    const auto* pixels = static_cast<const std::uint32_t*>(bits);
-    std::vector<std::uint32_t> out(pixels, pixels + layout::kWindowWidth * layout::kWindowHeight);
-    for (auto& p : out)
-        p &= 0x00FFFFFF;
-    return out;
-}
-
-int CountColorIn(const std::vector<std::uint32_t>& pixels, const layout::Rect& r,
-                 std::uint32_t rgb) {
-    int count = 0;
-    for (int y = r.top; y < r.bottom(); ++y)
-        for (int x = r.left; x < r.right(); ++x)
-            count += pixels[y * layout::kWindowWidth + x] == rgb;
-    return count;
 }
 
 class SplashWindowTest : public ::testing::Test {
@@ -121,14 +77,21 @@ TEST_F(SplashWindowTest, ApplicationWindowIsHiddenAndCarriesTheTitle) {
 }
 
 TEST_F(SplashWindowTest, CloseRequestEndsTheMessageLoopWithCodeZero) {
-    T_VeyraLauncher splash(application_.Instance());
-    splash.Show(WindowShowState::Normal);
-    EXPECT_TRUE(::IsWindowVisible(splash.Handle()));
-    ASSERT_FALSE(ApplicationTerminated());
-    ::PostMessageW(splash.Handle(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(application_.Run(), 0);
-    EXPECT_TRUE(ApplicationTerminated());
-    EXPECT_TRUE(::IsWindow(splash.Handle())); // not destroyed or hidden by the close
+    // On the window itself, and on its control layer, which passes it on.
+    for (const bool onLayer : {false, true}) {
+        T_VeyraLauncher splash(application_.Instance());
+        splash.Show(WindowShowState::Normal);
+        EXPECT_TRUE(::IsWindowVisible(splash.Handle()));
+        ClearApplicationTerminated();
+        const HWND target = onLayer ? splash.ControlLayerHandle() : splash.Handle();
+        ASSERT_NE(target, nullptr);
+        ::PostMessageW(target, WM_CLOSE, 0, 0);
+        EXPECT_EQ(application_.Run(), 0) << onLayer;
+        EXPECT_TRUE(ApplicationTerminated()) << onLayer;
+        // Neither window is destroyed or hidden by the close.
+        EXPECT_TRUE(::IsWindowVisible(splash.Handle())) << onLayer;
+        EXPECT_TRUE(::IsWindowVisible(splash.ControlLayerHandle())) << onLayer;
+    }
 }
 
 TEST_F(SplashWindowTest, OperationsFromAnotherThreadRunOnTheWindowThread) {
@@ -208,20 +171,15 @@ TEST_F(SplashWindowTest, CloseTimerTicksAfterThreeSeconds) {
     EXPECT_LT(elapsed, 6000ms);
 }
 
+// The components are drawn on the control layer; the layered window itself shows only its image.
 TEST_F(SplashWindowTest, StatusLineIsDrawnInItsColourInsideItsBox) {
     T_VeyraLauncher splash(application_.Instance());
-    const auto pixels = Render(splash.Handle());
+    const auto pixels = Render(splash.ControlLayerHandle());
     const std::uint32_t textColor = 0xFFFFC6; // RGB(255, 255, 198) as a DIB pixel
     EXPECT_GT(CountColorIn(pixels, layout::kInfo, textColor), 20);
     // Nothing of the text outside its box.
     EXPECT_EQ(CountColorIn(pixels, {0, 0, 300, 208}, textColor), 0);
     EXPECT_EQ(CountColorIn(pixels, {0, 221, 300, 63}, textColor), 0);
-}
-
-// Colour of the picture's pixel as a DIB pixel (0x00RRGGBB), alpha ignored.
-std::uint32_t PixelOf(const RgbaImage& image, int x, int y) {
-    const std::uint8_t* p = &image.rgba[(static_cast<std::size_t>(y) * image.width + x) * 4];
-    return (p[0] << 16) | (p[1] << 8) | p[2];
 }
 
 TEST_F(SplashWindowTest, PicturesAreComposedOverTheBackground) {
@@ -230,14 +188,21 @@ TEST_F(SplashWindowTest, PicturesAreComposedOverTheBackground) {
     ASSERT_EQ(art.background.width, 300);
     ASSERT_EQ(art.caption.width, 109);
     ASSERT_EQ(art.logo.frames.size(), 38u);
-    const auto pixels = Render(splash.Handle());
+    const auto pixels = Render(splash.ControlLayerHandle());
     const auto at = [&](int x, int y) { return pixels[y * layout::kWindowWidth + x]; };
 
-    // Outside the components the background picture shows, opaque.
-    EXPECT_EQ(at(150, 30), PixelOf(art.background, 150, 30));
-    EXPECT_EQ(at(20, 260), PixelOf(art.background, 20, 260));
+    // Outside the components the layer is its key colour, which the system cuts out.
+    const std::uint32_t key = 0xFEFEFE;
+    int outside = 0;
+    for (int y = 0; y < layout::kWindowHeight; ++y)
+        for (int x = 0; x < layout::kWindowWidth; ++x)
+            if (!test::InsideAny(x, y)) {
+                ++outside;
+                ASSERT_EQ(at(x, y), key) << x << "," << y;
+            }
+    EXPECT_GT(outside, 50000);
 
-    // LOGO: frame 0 keyed with black, its own key colour.
+    // LOGO: frame 0 keyed with black, its own key colour, over the background picture.
     const GifFrame& first = art.logo.frames[0];
     ASSERT_EQ(first.transparentColor, std::optional<std::uint32_t>(0u));
     int keyed = 0, shown = 0;
@@ -250,9 +215,7 @@ TEST_F(SplashWindowTest, PicturesAreComposedOverTheBackground) {
                 ASSERT_EQ(at(wx, wy), PixelOf(art.background, wx, wy)) << x << "," << y;
             } else {
                 ++shown;
-                const std::uint32_t expected =
-                    ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
-                ASSERT_EQ(at(wx, wy), expected) << x << "," << y;
+                ASSERT_EQ(at(wx, wy), test::DibPixel(color)) << x << "," << y;
             }
         }
     EXPECT_GT(keyed, 1000);
@@ -276,6 +239,13 @@ TEST_F(SplashWindowTest, PicturesAreComposedOverTheBackground) {
             ASSERT_EQ(at(wx, wy), expected) << x << "," << y << " alpha " << a;
         }
     EXPECT_GT(blended, 50); // the caption's soft edge is really blended
+
+    // INFO: the background picture wherever the text leaves it.
+    int bare = 0;
+    for (int y = layout::kInfo.top; y < layout::kInfo.bottom(); ++y)
+        for (int x = layout::kInfo.left; x < layout::kInfo.right(); ++x)
+            bare += at(x, y) == PixelOf(art.background, x, y);
+    EXPECT_GT(bare, 284 * 13 / 2);
 }
 
 } // namespace

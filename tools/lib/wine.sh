@@ -57,11 +57,12 @@ wine_set_hklm_dword() {
     wine_settle
 }
 
-# Starts Xvfb on a free display and exports DISPLAY; XVFB_PID names the server.
+# Starts Xvfb on a free display and exports DISPLAY; XVFB_PID names the server. Extra arguments go
+# to Xvfb (e.g. -wr for a white root window: xsetroot's colours do not show on Xvfb here).
 start_xvfb() {
     local displayfile
     displayfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$displayfile" >/dev/null 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 100); do
         [[ -s "$displayfile" ]] && break

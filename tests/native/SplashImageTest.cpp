@@ -1,0 +1,106 @@
+#include "ui/SplashImage.h"
+
+#include "resources/Layout.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace veyra {
+namespace {
+
+constexpr std::uint32_t kKey = 0xFEFEFE;        // RGB(254, 254, 254) as 0x00BBGGRR
+constexpr std::uint32_t kKeyPixel = 0xFFFEFEFE; // the same as an opaque pixel
+
+// A shape bitmap of the window's size whose every pixel tells where it is.
+BgraImage NumberedShape() {
+    BgraImage shape{layout::kWindowWidth, layout::kWindowHeight, {}};
+    for (int y = 0; y < shape.height; ++y)
+        for (int x = 0; x < shape.width; ++x)
+            shape.pixels.push_back(0xFF000000u | static_cast<std::uint32_t>(y << 12 | x));
+    return shape;
+}
+
+std::uint32_t At(const BgraImage& image, int x, int y) {
+    return image.pixels[static_cast<std::size_t>(y) * image.width + x];
+}
+
+bool Inside(const layout::Rect& r, int x, int y) {
+    return x >= r.left && x < r.right() && y >= r.top && y < r.bottom();
+}
+
+TEST(SplashImageTest, ErasedLayerIsTheKeyColourWithTheShapeInsideEachVisibleComponent) {
+    const BgraImage shape = NumberedShape();
+    const BgraImage erased = EraseControlLayer(shape, kKey);
+    ASSERT_EQ(erased.width, 300);
+    ASSERT_EQ(erased.height, 284);
+    int inside = 0;
+    for (int y = 0; y < 284; ++y)
+        for (int x = 0; x < 300; ++x) {
+            const bool component = Inside(layout::kLogo, x, y) || Inside(layout::kDescLogo, x, y) ||
+                                   Inside(layout::kInfo, x, y);
+            inside += component;
+            ASSERT_EQ(At(erased, x, y), component ? At(shape, x, y) : kKeyPixel) << x << "," << y;
+        }
+    EXPECT_EQ(inside, 180 * 100 + 109 * 18 + 284 * 13);
+}
+
+// Where the shape bitmap is smaller than the window (it never is with the product's picture),
+// the rectangles hold what lies outside it: nothing, alpha 0.
+TEST(SplashImageTest, ErasedLayerOfASmallShapeHoldsZeroPastIt) {
+    const BgraImage shape{1, 1, {0xFF102030}};
+    const BgraImage erased = EraseControlLayer(shape, kKey);
+    EXPECT_EQ(At(erased, 60, 56), 0u);
+    EXPECT_EQ(At(erased, 0, 0), kKeyPixel);
+}
+
+TEST(SplashImageTest, ComponentsGoOverTheShapeOnTheLayer) {
+    // A constant shape colour makes the blends easy to state.
+    BgraImage shape{300, 284, std::vector<std::uint32_t>(300 * 284, 0xFF204060)};
+    // Logo: a 2 x 1 composite, its first pixel the key colour (black), the second red.
+    const std::vector<std::uint32_t> composite{0x000000, 0x0000FF};
+    const LogoView logo{&composite, 2, 1, 0x000000};
+    // Caption: one row of alphas 0, 1, 128, 255 in white, then red at 77.
+    const RgbaImage caption{5, 1, {255, 255, 255, 0,   255, 255, 255, 1, 255, 255,
+                                   255, 128, 255, 255, 255, 255, 255, 0, 0,   77}};
+    const BgraImage image = ComposeControlLayer(shape, kKey, logo, caption);
+
+    EXPECT_EQ(At(image, 60, 56), 0xFF204060u); // keyed: the shape shows
+    EXPECT_EQ(At(image, 61, 56), 0xFFFF0000u); // red, opaque
+    EXPECT_EQ(At(image, 62, 56), 0xFF204060u); // past the composite
+
+    // Each channel (d * (255 - a) + s * a + 127) / 255 over (0x20, 0x40, 0x60).
+    const struct {
+        int x;
+        std::uint32_t expected;
+    } blends[] = {
+        {96, 0xFF204060},  // alpha 0 keeps the shape
+        {97, 0xFF214161},  // alpha 1: (32 * 254 + 255 + 127) / 255 = 33, then 65, 97
+        {98, 0xFF90A0B0},  // alpha 128: 144, 160, 176
+        {99, 0xFFFFFFFF},  // alpha 255 replaces
+        {100, 0xFF632D43}, // red at 77: 99, 45, 67
+        {101, 0xFF204060}, // past the caption
+    };
+    for (const auto& b : blends)
+        EXPECT_EQ(At(image, b.x, 162), b.expected) << b.x;
+
+    // Outside the components the key colour stays, whatever the shape holds there.
+    EXPECT_EQ(At(image, 10, 10), kKeyPixel);
+    EXPECT_EQ(At(image, 95, 162), kKeyPixel);
+}
+
+TEST(SplashImageTest, PlainWindowIsItsColourWithTheComponents) {
+    const std::vector<std::uint32_t> composite{0x000000, 0x00FF00};
+    const LogoView logo{&composite, 2, 1, 0x000000};
+    const RgbaImage caption{1, 1, {0, 0, 0, 128}};
+    const BgraImage image = ComposePlainWindow(0xC8D0D4, logo, caption); // RGB(212, 208, 200)
+    EXPECT_EQ(At(image, 0, 0), 0xFFD4D0C8u);
+    EXPECT_EQ(At(image, 150, 214), 0xFFD4D0C8u); // INFO's box: the text is drawn later
+    EXPECT_EQ(At(image, 60, 56), 0xFFD4D0C8u);
+    EXPECT_EQ(At(image, 61, 56), 0xFF00FF00u);
+    // (212 * 127 + 127) / 255 = 106, (208 * 127 + 127) / 255 = 104, (200 * 127 + 127) / 255 = 100
+    EXPECT_EQ(At(image, 96, 162), 0xFF6A6864u);
+}
+
+} // namespace
+} // namespace veyra

@@ -1,0 +1,52 @@
+#pragma once
+// The control layer of the translucent splash window: a second top-level window, owned by the
+// splash window (so it lies above it and has no taskbar button), with the splash window's
+// bounds. It holds the visible components. Its background is the key colour, which the system
+// cuts out for the eye and the mouse alike, so only the components' rectangles show; it answers
+// every hit test with HTTRANSPARENT, so presses on the components reach the splash window too.
+#include "support/WinHandle_win.h"
+
+#include <windows.h>
+
+#include <functional>
+
+namespace veyra {
+
+inline constexpr wchar_t kControlLayerClass[] = L"TVeyraControlLayer";
+
+class ControlLayer {
+public:
+    // Creates the layer hidden, WS_POPUP with WS_EX_LAYERED, owned by `splash`. `shapeBitmap`
+    // (the shape bitmap, whose pixels the erase copies) must outlive the layer; `paint` draws the
+    // whole client area, components included, on the DC it is given.
+    ControlLayer(HINSTANCE instance, HWND splash, HBITMAP shapeBitmap,
+                 std::function<void(HDC)> paint);
+    ~ControlLayer();
+    ControlLayer(const ControlLayer&) = delete;
+    ControlLayer& operator=(const ControlLayer&) = delete;
+
+    HWND Handle() const { return window_.get(); }
+
+    // `color` (0x00BBGGRR) becomes the background colour and the key colour, and the key is on.
+    void SetKeyColor(COLORREF color);
+    // The splash window's bounds become the layer's.
+    void TakeSplashBounds();
+    void Show();
+    void Hide();
+    bool Visible() const;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void EraseBackground(HDC dc);
+
+    HWND splash_;
+    HBITMAP shapeBitmap_;
+    std::function<void(HDC)> paint_;
+    COLORREF background_ = 0;
+    UniqueBrush backgroundBrush_;
+    HWND handle_ = nullptr; // set at WM_NCCREATE, before CreateWindowExW returns
+    UniqueWindow window_;
+};
+
+} // namespace veyra
