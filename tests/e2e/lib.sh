@@ -64,7 +64,7 @@ wait_for_window() {
     local title=$1 limit=$2
     local deadline=$((SECONDS + limit)) id
     while ((SECONDS < deadline)); do
-        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1)
+        id=$(timeout 10 xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1)
         if [[ -n $id ]]; then
             echo "$id"
             return 0
