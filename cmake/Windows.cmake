@@ -16,6 +16,7 @@ add_library(veyra_win32 STATIC
     app/DllSearch_win.cpp
     app/StartModes_win.cpp
     support/Files_win.cpp
+    support/uLogSystem_win.cpp
     support/uRun_win.cpp
     ui/SplashWindow_win.cpp
 )
