@@ -25,6 +25,7 @@ add_library(veyra_win32 STATIC
     support/Bridge_win.cpp
     support/Files_win.cpp
     support/uCRC32_win.cpp
+    support/uLogSystem_win.cpp
     support/uRun_win.cpp
     support/uWin7Taskbar_win.cpp
     support/uThread_win.cpp

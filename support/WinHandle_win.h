@@ -67,6 +67,12 @@ inline UniqueHandle AdoptFileHandle(HANDLE handle) {
     return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
 
+// Closes the handle now and says whether the system accepted it, for files whose close must be
+// checked (it can fail to flush); the owner is empty afterwards either way.
+inline bool CloseChecked(UniqueHandle& handle) {
+    return ::CloseHandle(handle.release()) != 0;
+}
+
 // BeginPaint/EndPaint for one WM_PAINT.
 class PaintScope {
 public:

@@ -1,70 +1,105 @@
 #!/usr/bin/env bash
-# Shows VeyraLauncher doing its job for real under Wine: builds the program, prepares a game
-# folder with a stand-in game launcher, then
-#   1. starts it without arguments (pass-through): the game launcher is started at once;
-#   2. starts it with --update: the splash window appears.
-# On your display when there is one (close the window with Alt+F4); otherwise on a private Xvfb
-# screen, where a screenshot is saved and its path printed.
-# Installs what it needs first (apt-get, idempotent; asks for root through sudo).
+# Shows VeyraLauncher doing its job for real under Wine: a game folder with an old game launcher
+# (a small program that shows its version in a window) and "temp.data" holding the new one,
+# nginx on port 80 of a private network namespace serving the version file with the new file's
+# CRC-32, and VeyraLauncher run with --update. It prints what happened at the end.
+#   tools/demo.sh          a real update (2.0.0.1 -> 2.0.0.2)
+#   tools/demo.sh --fail   the version file names a wrong CRC: the failure display is shown
+# On your display when there is one; otherwise on a private Xvfb screen, where screenshots are
+# saved and their paths printed. Installs what it needs first (apt-get, idempotent; asks for
+# root through sudo).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
-"$root/tools/install-deps.sh"
-source "$root/tools/lib/wine.sh"
-
-echo "== building the program (win32 is the shipped product, win64 is what Wine runs here)"
-for preset in win32 win64; do
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" >/dev/null
-done
-echo "   build/win32/VeyraLauncher.exe: $(stat -c %s build/win32/VeyraLauncher.exe) bytes"
-
+mode=${1:-update}
 demo="$root/build/demo"
+
+if [[ -z "${VEYRA_DEMO_IN_NETNS:-}" ]]; then
+    cd "$root"
+    "$root/tools/install-deps.sh"
+    echo "== building the program (win32 is the shipped product, win64 is what Wine runs here)"
+    for preset in win32 win64; do
+        cmake --preset "$preset" >/dev/null
+        cmake --build --preset "$preset" >/dev/null
+    done
+    echo "   build/win32/VeyraLauncher.exe: $(stat -c %s build/win32/VeyraLauncher.exe) bytes"
+    export VEYRA_DEMO_IN_NETNS=1
+    # The update server listens on port 80 of a loopback that only this demo sees.
+    if ((EUID == 0)); then
+        exec unshare --net -- "$0" "$mode"
+    else
+        exec unshare --net --map-root-user -- "$0" "$mode"
+    fi
+fi
+
+ip link set lo up
+source "$root/tools/lib/wine.sh"
+SCENARIO_DIR="$demo"
+build="$root/build/win64"
+source "$root/tests/e2e/lib.sh"
+
 game="$demo/game"
-rm -rf "$game"
+rm -rf "$demo/game" "$demo/www" "$demo/nginx" "$demo"/*.png
 mkdir -p "$game"
-cp build/win64/VeyraLauncher.exe "$game/"
-cp build/win64/tests/fake_launcher.exe "$game/dunmorelauncher.exe"
-echo "== game folder: $game"
+bin="$root/build/win64"
+cp "$bin/VeyraLauncher.exe" "$game/"
+cp "$bin/tests/demo_launcher_2.0.0.1.exe" "$game/dunmorelauncher.exe"
+cp "$bin/tests/demo_launcher_2.0.0.2.exe" "$game/temp.data"
+crc=$(python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$game/temp.data")
+published=$crc
+[[ $mode == --fail ]] && published=$((crc ^ 1))
+version_path=/update/qel_2.0.0.1/inc/veyralauncher.ini
+mkdir -p "$demo/www${version_path%/*}"
+printf '2.0.0.2|%s\r\n' "$published" >"$demo/www$version_path"
+echo "== game folder: $game (dunmorelauncher.exe is version 2.0.0.1, temp.data is 2.0.0.2)"
 
 wine_template_prefix "$demo/wine-template"
 wine_fresh_prefix "$demo/wine-template" "$demo/wine"
 export WINEPREFIX="$demo/wine"
-trap '"$VEYRA_WINESERVER" -k >/dev/null 2>&1 || true; stop_xvfb' EXIT
+trap '"$VEYRA_WINESERVER" -k >/dev/null 2>&1 || true; stop_nginx; stop_xvfb' EXIT
+
+start_nginx "$demo/www"
+echo "== update server: nginx on 127.0.0.1:80 serving $version_path: 2.0.0.2|$published"
 
 headless=0
 if [[ -z "${DISPLAY:-}" ]]; then
     headless=1
-    # A white screen, so the window's cut-out outline shows on the screenshot.
     start_xvfb -wr
     echo "== no display: using Xvfb on $DISPLAY"
 fi
+shot() {
+    ((headless)) || return 0
+    import -window root "$demo/$1.png" && echo "   screenshot: $demo/$1.png"
+}
 
-echo "== 1. pass-through: VeyraLauncher.exe (no arguments)"
-(cd "$game" && "$VEYRA_WINE" VeyraLauncher.exe)
-echo "   exit code $?"
-for _ in $(seq 50); do [[ -s "$game/launcher-record.txt" ]] && break; sleep 0.1; done
-echo "   the game launcher recorded:"
-sed 's/^/     /' "$game/launcher-record.txt"
-
-echo "== 2. update mode: VeyraLauncher.exe --update"
+echo "== VeyraLauncher.exe --update"
+old_bytes=$(sha256sum <"$game/dunmorelauncher.exe")
 (cd "$game" && "$VEYRA_WINE" VeyraLauncher.exe --update) &
 pid=$!
-if ((headless)); then
-    for _ in $(seq 100); do
-        window=$(xdotool search --onlyvisible --name '^_VeyraLauncher$' 2>/dev/null | head -n 1) || true
-        [[ -n ${window:-} ]] && break
-        sleep 0.1
-    done
+sleep 1.2
+shot splash
+if [[ $mode == --fail ]]; then
     sleep 1
-    shot="$demo/splash.png"
-    import -window root "$shot"
-    echo "   screenshot: $shot"
-    activate_window "$window"
-    xdotool key alt+F4
-else
-    echo "   the splash window is on your screen; close it with Alt+F4"
+    shot failure
 fi
 wait "$pid" && code=0 || code=$?
-echo "   exit code $code"
+echo "   VeyraLauncher ended with exit code $code"
+sleep 1.5
+shot after
+
+echo "== what happened"
+echo "   request seen by the server: $(cut -d'|' -f1 "$NGINX_DIR/access.log" 2>/dev/null)"
+echo "   CRC-32 of temp.data: $crc; published: $published"
+if [[ $(sha256sum <"$game/dunmorelauncher.exe") != "$old_bytes" ]]; then
+    echo "   swap: dunmorelauncher.exe is now version 2.0.0.2; temp.data $( [[ -e $game/temp.data ]] && echo 'is still there' || echo 'is gone')"
+else
+    echo "   swap: none, dunmorelauncher.exe is still version 2.0.0.1"
+fi
+if window=$(timeout 5 xdotool search --onlyvisible --name '^Dunmore Launcher' 2>/dev/null | head -n 1) &&
+    [[ -n $window ]]; then
+    echo "   started: $(xdotool getwindowname "$window")"
+else
+    echo "   started: no game launcher"
+fi
+[[ -f $game/VeyraLauncher.err ]] && echo "   error log: $(iconv -f cp1252 -t utf-8 "$game/VeyraLauncher.err")"
+exit 0

@@ -9,7 +9,7 @@ packages=(
     binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine64 xvfb xdotool x11-utils imagemagick fonts-wine iproute2 util-linux procps
     nginx-light python3 clang-format python3-pil fonts-dejavu-core fonts-dejavu-extra
-    libbenchmark-dev
+    libbenchmark-dev locales
 )
 
 missing=()
@@ -18,11 +18,20 @@ for package in "${packages[@]}"; do
     [[ "$status" == "install ok installed" ]] || missing+=("$package")
 done
 
+sudo=()
+((EUID == 0)) || sudo=(sudo)
+
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
-    sudo=()
-    ((EUID == 0)) || sudo=(sudo)
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
         "${missing[@]}" >/dev/null
 fi
+
+# The Windows tests run once per user locale, which Wine takes from LANG: generate those locales.
+for locale in pt_BR en_US; do
+    if ! locale -a 2>/dev/null | grep -qixE "${locale}\.utf-?8"; then
+        echo "Generating locale $locale.UTF-8"
+        "${sudo[@]}" localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+    fi
+done

@@ -20,6 +20,7 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/BridgeTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uMTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LauncherSwapTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uLogSystemTest.cpp
 )
 
 # The image fixtures are compiled into the tests, so no path has to reach the program under Wine.
