@@ -6,6 +6,7 @@
 #include "support/uWin7Taskbar_win.h"
 #include "ui/SplashWindow_win.h"
 #include "update/FileNames.h"
+#include "update/uM_win.h"
 
 namespace veyra {
 
@@ -23,7 +24,9 @@ int RunPassThrough(const TApplication& application) {
 
 void RunUpdateMode(TApplication& application, int showCommand) {
     application.SetTitle(kApplicationTitle);
-    T_VeyraLauncher splash(application.Instance());
+    T_VeyraLauncher splash(application.Instance(), [&](SplashOperations& window) {
+        StartUpdate(window, application.Handle());
+    });
     // The splash window owns the taskbar button, so progress shows on it.
     SetTaskbarMainWindow(splash.Handle());
     splash.Show(InitialShowState(showCommand));

@@ -31,6 +31,7 @@ add_library(veyra_win32 STATIC
     support/uThread_win.cpp
     ui/ControlLayer_win.cpp
     update/LauncherSwap_win.cpp
+    update/uM_win.cpp
     ui/SplashArtwork_win.cpp
     ui/SplashPainter_win.cpp
     ui/SplashWindow_win.cpp

@@ -139,6 +139,15 @@ CONF
     done
 }
 
+# Starts an update server that answers the version-file request one byte a second, so the update
+# check keeps running (and the splash window stays) for about half a minute.
+serve_slowly() {
+    local docroot="$SCENARIO_DIR/slow-www"
+    mkdir -p "$docroot/update/qel_2.0.0.1/inc"
+    printf 'slow|%040d\r\n' 0 >"$docroot/update/qel_2.0.0.1/inc/veyralauncher.ini"
+    start_nginx "$docroot" 'limit_rate 1;' || fail "nginx did not start"
+}
+
 stop_nginx() {
     [[ -n "${NGINX_PID:-}" ]] || return 0
     kill "$NGINX_PID" 2>/dev/null && wait "$NGINX_PID" 2>/dev/null

@@ -62,6 +62,7 @@ scenario_pass_through_without_launcher() {
 # (Alt+F4) ends the program with code 0, and the game launcher is not started.
 check_update_window() {
     local arguments=$1 shot=$2
+    serve_slowly
     launch_veyra "$arguments"
     local window
     window=$(wait_for_window _VeyraLauncher 20) || fail "[$arguments] no splash window"
@@ -114,6 +115,7 @@ scenario_pass_through_with_unreadable_uac_policy() {
 # A left-button press on the window drags it with the mouse.
 scenario_update_mode_window_follows_a_drag() {
     install_fake_launcher
+    serve_slowly
     cd "$GAME" || return 1
     launch_veyra '--update'
     local window

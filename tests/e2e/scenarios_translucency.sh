@@ -42,6 +42,7 @@ drag() {
 start_update_window() {
     install_fake_launcher
     cd "$GAME" || return 1
+    serve_slowly
     launch_veyra '--update'
     read -r SPLASH LAYER < <(splash_and_layer) || fail "no splash window and control layer"
     [[ -n ${LAYER:-} ]] || fail "no control layer beside the splash window"

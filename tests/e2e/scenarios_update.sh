@@ -1,0 +1,268 @@
+# The update procedure end to end: nginx serves the version file on port 80 of the private
+# namespace, the real VeyraLauncher.exe checks and applies "temp.data", and the fake game
+# launcher records its start. Failures are read from the window's status line, the error log and
+# the exit timing.
+
+UPDATE_LOG_NAME=VeyraLauncher.err
+
+# A game folder with an old launcher (the fake, tagged "old") and, in temp.data, a new one: the
+# fake launcher padded to several megabytes, so the CRC and the swap handle a real-sized file.
+prepare_update() {
+    install_fake_launcher
+    printf 'OLD-LAUNCHER' >>"$GAME/dunmorelauncher.exe"
+    cp "$E2E_BIN/tests/fake_launcher.exe" "$GAME/temp.data"
+    head -c 3000000 /dev/urandom >>"$GAME/temp.data"
+    cp "$GAME/temp.data" "$SCENARIO_DIR/new-launcher"
+    cp "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/old-launcher"
+}
+
+# The CRC-32 of a file in unsigned decimal.
+crc_of() { python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$1"; }
+
+# Serves the version file with body $1 (printf format); $2 adds nginx settings.
+serve_version_file() {
+    local docroot
+    docroot=$(make_docroot "$1")
+    start_nginx "$docroot" "${2:-}" || fail "nginx did not start"
+}
+
+# The server has no version file: it answers 404.
+remove_version_file() { rm "$SCENARIO_DIR/www$VERSION_FILE_PATH"; }
+
+# The status line's text now (empty when there is no window).
+status_text() { "$VEYRA_WINE" "$E2E_BIN/tests/read_status.exe" 2>/dev/null | tr -d '\r'; }
+
+# Waits up to $2 seconds for the status line to read $1; sets SHOWN_AT (seconds, fractional).
+wait_for_status() {
+    local expected=$1 limit=$2
+    local deadline=$((SECONDS + limit)) text=""
+    while ((SECONDS < deadline)); do
+        text=$(status_text)
+        if [[ $text == "$expected" ]]; then
+            SHOWN_AT=$(date +%s.%N)
+            return 0
+        fi
+        kill -0 "$VEYRA_PID" 2>/dev/null || fail "ended before showing '$expected' (last: '$text')"
+        sleep 0.1
+    done
+    fail "status '$text', expected '$expected'"
+}
+
+# After a failure display: the program ends by itself with code 0 about 3 s later.
+expect_timed_end() {
+    wait_for_exit 15
+    local ended_at elapsed
+    ended_at=$(date +%s.%N)
+    elapsed=$(python3 -c "print(round($ended_at - $SHOWN_AT, 2))")
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    python3 -c "import sys; sys.exit(0 if 2.4 <= $elapsed <= 4.0 else 1)" ||
+        fail "ended $elapsed s after the failure was shown, expected about 3 s"
+}
+
+# The error log beside the program holds exactly these lines (after the time stamps).
+expect_log_lines() {
+    local log="$GAME/$UPDATE_LOG_NAME"
+    if (($# == 0)); then
+        [[ ! -e $log ]] || fail "unexpected error log: $(cat "$log")"
+        return 0
+    fi
+    [[ -f $log ]] || fail "no error log"
+    local actual
+    actual=$(python3 - "$log" <<'PY'
+import re, sys
+data = open(sys.argv[1], "rb").read()
+assert data.endswith(b"\r\n"), data
+for line in data[:-2].split(b"\r\n"):
+    m = re.fullmatch(rb"\[\d\d.\d\d.\d\d\] \[[^\]]+\] (.*)", line)
+    assert m, line
+    print(m.group(1).decode("cp1252"))
+PY
+) || fail "malformed error log: $(od -c "$log" | head -n 5)"
+    local expected
+    expected=$(printf '%s\n' "$@")
+    [[ $actual == "$expected" ]] || fail "error log lines: '$actual', expected '$expected'"
+}
+
+expect_launcher_not_started() {
+    sleep 0.5
+    [[ $(launcher_starts) == 0 ]] || fail "the game launcher was started"
+}
+
+scenario_update_succeeds() {
+    prepare_update
+    local crc
+    crc=$(crc_of "$GAME/temp.data")
+    serve_version_file "2.0.0.2|$crc\r\n"
+    cd "$GAME" || fail "no game folder"
+    local started=$SECONDS
+    launch_veyra '--update'
+    wait_for_exit 30
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    wait_for_launcher 10 || fail "the new game launcher was not started"
+    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/new-launcher" ||
+        fail "the launcher is not the update byte for byte"
+    [[ ! -e $GAME/temp.data ]] || fail "temp.data is still there"
+    [[ $(launcher_starts) == 1 ]] || fail "started $(launcher_starts) times"
+    [[ ! -e $GAME/$UPDATE_LOG_NAME ]] || fail "an error log was written"
+    # The request carried a stamp of the current local time (Wine's clock is this machine's).
+    local request stamp
+    request=$(cut -d'|' -f1 "$NGINX_DIR/access.log")
+    stamp=$(sed -n 's/.*?v=\([0-9]*\) HTTP.*/\1/p' <<<"$request")
+    [[ $stamp =~ ^[0-9]{14}$ ]] || fail "request: $request"
+    python3 - "$stamp" <<'PY' || fail "stamp $stamp is not the current time"
+import datetime, sys
+s = sys.argv[1]
+t = datetime.datetime.strptime(s, "%d%m%Y%H%M%S")
+sys.exit(0 if abs((datetime.datetime.now() - t).total_seconds()) < 60 else 1)
+PY
+    echo "took $((SECONDS - started)) s" >"$SCENARIO_DIR/timing"
+}
+
+# One scenario per failure: its message, its log line, the timed end, no launcher started.
+scenario_update_server_answers_404() {
+    prepare_update
+    serve_version_file ''
+    remove_version_file
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    wait_for_status 'Validation failed, please try again!' 20
+    expect_timed_end
+    expect_log_lines 'VeyraLauncher falha na verificação da aplicação!'
+    expect_launcher_not_started
+    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/old-launcher" || fail "the launcher changed"
+}
+
+scenario_update_crc_differs() {
+    prepare_update
+    serve_version_file 'text|12345\r\n'
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    wait_for_status 'Failed to check files, contact support!' 20
+    expect_timed_end
+    expect_log_lines
+    expect_launcher_not_started
+    [[ -e $GAME/temp.data ]] || fail "temp.data was removed"
+}
+
+scenario_update_two_bars_before_the_number() {
+    prepare_update
+    serve_version_file "text||$(crc_of "$GAME/temp.data")\r\n"
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    wait_for_status 'Failed to check files, contact support!' 20
+    expect_timed_end
+    expect_log_lines
+}
+
+scenario_update_file_missing() {
+    prepare_update
+    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
+    rm "$GAME/temp.data"
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    wait_for_status 'Update not found!' 20
+    expect_timed_end
+    expect_log_lines
+    expect_launcher_not_started
+}
+
+# temp.data held open by another process that lets nobody read it.
+scenario_update_file_locked() {
+    prepare_update
+    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
+    "$VEYRA_WINE" "$E2E_BIN/tests/hold_file.exe" "$(windows_path "$GAME/temp.data")" none 30 \
+        >/dev/null 2>&1 &
+    sleep 1.5
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    wait_for_status 'Validation failed, please try again!' 20
+    expect_timed_end
+    expect_log_lines 'VeyraLauncher falha na verificação da aplicação!'
+    expect_launcher_not_started
+}
+
+# Started from another directory: temp.data is looked up there, not beside the program.
+scenario_update_from_another_directory() {
+    prepare_update
+    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
+    mkdir -p "$SCENARIO_DIR/elsewhere"
+    cd "$SCENARIO_DIR/elsewhere" || fail "no folder"
+    launch_veyra '--update'
+    wait_for_status 'Update not found!' 20
+    expect_timed_end
+    expect_log_lines
+}
+
+# A close request while the check runs (the server holds the answer back): exit 0 at once,
+# nothing logged, nothing started.
+scenario_update_closed_during_the_check() {
+    prepare_update
+    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n" 'limit_rate 1;'
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    local window
+    window=$(wait_for_window _VeyraLauncher 20) || fail "no splash window"
+    sleep 1.5
+    activate_window "$window"
+    xdotool key alt+F4
+    wait_for_exit 5
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    expect_log_lines
+    expect_launcher_not_started
+    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/old-launcher" || fail "the launcher changed"
+}
+
+# A close request during the one-second pause after the swap: the new launcher is in place but
+# not started.
+scenario_update_closed_during_the_pause() {
+    prepare_update
+    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    local window
+    window=$(wait_for_window _VeyraLauncher 20) || fail "no splash window"
+    local deadline=$((SECONDS + 20))
+    until cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/new-launcher"; do
+        ((SECONDS < deadline)) || fail "the swap did not happen"
+        sleep 0.05
+    done
+    activate_window "$window"
+    xdotool key alt+F4
+    wait_for_exit 5
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    expect_launcher_not_started
+    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/new-launcher" || fail "the new launcher is not in place"
+}
+
+# The old launcher is held open (as a running instance holds it): neither the move nor the copy
+# can replace it, so the old one stays whole and is started, with no failure shown.
+scenario_update_swap_blocked_keeps_the_old_launcher() {
+    prepare_update
+    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
+    "$VEYRA_WINE" "$E2E_BIN/tests/hold_file.exe" "$(windows_path "$GAME/dunmorelauncher.exe")" \
+        read 30 >/dev/null 2>&1 &
+    sleep 1.5
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    wait_for_exit 30
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/old-launcher" ||
+        fail "the old launcher was not kept whole"
+    [[ -e $GAME/temp.data ]] || fail "temp.data is gone"
+    [[ ! -e $GAME/dunmorelauncher.exe.new ]] || fail "a staging file was left"
+    wait_for_launcher 10 || fail "the old launcher was not started"
+    expect_log_lines
+}
+
+# The error log cannot be written (a folder stands in its place): the failure is still shown
+# and the program still ends.
+scenario_update_unwritable_log_still_ends() {
+    prepare_update
+    serve_version_file ''
+    remove_version_file
+    mkdir "$GAME/$UPDATE_LOG_NAME"
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    wait_for_status 'Validation failed, please try again!' 20
+    expect_timed_end
+}
