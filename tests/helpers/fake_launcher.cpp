@@ -8,23 +8,14 @@
 #include "app/CommandLine.h"
 #include "support/ProgramDirectory.h"
 
+#include "Utf8_win.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                          nullptr, nullptr);
-    return out;
-}
 
 std::wstring RecordPath() {
     wchar_t fromEnvironment[MAX_PATH * 4];
@@ -54,7 +45,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t directory[MAX_PATH * 4];
     ::GetCurrentDirectoryW(MAX_PATH * 4, directory);
 
-    const std::string block = "started\ncwd=" + Utf8(directory) + "\ntail=[" + Utf8(tail) +
+    const std::string block = "started\ncwd=" + veyra::test::ToUtf8(directory) + "\ntail=[" +
+                              veyra::test::ToUtf8(tail) +
                               "]\nshow=" + std::to_string(ShowCommand()) + "\n";
     if (FILE* file = _wfopen(RecordPath().c_str(), L"ab")) {
         std::fwrite(block.data(), 1, block.size(), file);

@@ -6,6 +6,8 @@
 #include "update/HttpError.h"
 #include "update/VersionFile.h"
 
+#include "Utf8_win.h"
+
 #include <windows.h>
 
 #include <fcntl.h>
@@ -14,28 +16,13 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                          nullptr, nullptr);
-    return out;
-}
-
-} // namespace
-
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
         std::fputs("usage: fetch_version_file STAMP [OUTPUT]\n", stderr);
         return 2;
     }
     try {
-        const std::string body = Utf8(veyra::FetchVersionFile(argv[1]));
+        const std::string body = veyra::test::ToUtf8(veyra::FetchVersionFile(argv[1]));
         FILE* out = stdout;
         if (argc > 2)
             out = _wfopen(argv[2], L"wb");

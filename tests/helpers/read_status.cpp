@@ -1,6 +1,7 @@
 // Prints the splash window's status line (UTF-8) for end-to-end tests, asking the running
 // VeyraLauncher through its status query message. Exit code 1 when there is no splash window or
 // no answer.
+#include "Utf8_win.h"
 #include "ui/SplashWindow_win.h"
 
 #include <windows.h>
