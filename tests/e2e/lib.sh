@@ -91,6 +91,16 @@ wait_for_launcher() {
     done
 }
 
+# A close request as the user gives it (Alt+F4 on the window, activated first when named): the
+# program must end within $2 seconds with exit code 0.
+close_with_alt_f4() {
+    local window=$1 limit=$2
+    [[ -n $window ]] && activate_window "$window"
+    xdotool key --clearmodifiers alt+F4
+    wait_for_exit "$limit"
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE after the close request"
+}
+
 screenshot() { import -window root "$E2E_ARTIFACTS/$1.png" 2>/dev/null; }
 
 # Starts nginx on 127.0.0.1:80 (the scenario's private network namespace) serving DOCROOT as

@@ -74,10 +74,7 @@ check_update_window() {
     sleep 0.5
     screenshot "$shot"
     kill -0 "$VEYRA_PID" 2>/dev/null || fail "[$arguments] the program ended by itself"
-    activate_window "$window"
-    xdotool key --clearmodifiers alt+F4
-    wait_for_exit 10
-    ((EXIT_CODE == 0)) || fail "[$arguments] exit code $EXIT_CODE"
+    close_with_alt_f4 "$window" 10
     [[ $(launcher_starts) == 0 ]] || fail "[$arguments] the game launcher was started"
 }
 
@@ -133,7 +130,5 @@ scenario_update_mode_window_follows_a_drag() {
     geometry=$(xdotool getwindowgeometry "$window")
     [[ $geometry == *"Position: 590,420 "* ]] || fail "after the drag: $geometry"
     screenshot update-mode-dragged
-    xdotool key alt+F4
-    wait_for_exit 10
-    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    close_with_alt_f4 "" 10
 }

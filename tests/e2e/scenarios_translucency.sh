@@ -49,11 +49,7 @@ start_update_window() {
     sleep 0.5
 }
 
-close_update_window() {
-    xdotool key alt+F4
-    wait_for_exit 10
-    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
-}
+close_update_window() { close_with_alt_f4 "" 10; }
 
 # The window shows its picture cut out from the white screen, the components over it.
 scenario_translucent_window_is_cut_out_from_its_picture() {

@@ -203,10 +203,7 @@ scenario_update_closed_during_the_check() {
     local window
     window=$(wait_for_window _VeyraLauncher 20) || fail "no splash window"
     sleep 1.5
-    activate_window "$window"
-    xdotool key alt+F4
-    wait_for_exit 5
-    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    close_with_alt_f4 "$window" 5
     expect_log_lines
     expect_launcher_not_started
     cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/old-launcher" || fail "the launcher changed"
@@ -226,10 +223,7 @@ scenario_update_closed_during_the_pause() {
         ((SECONDS < deadline)) || fail "the swap did not happen"
         sleep 0.05
     done
-    activate_window "$window"
-    xdotool key alt+F4
-    wait_for_exit 5
-    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    close_with_alt_f4 "$window" 5
     expect_launcher_not_started
     cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/new-launcher" || fail "the new launcher is not in place"
 }
