@@ -115,7 +115,7 @@ s = sys.argv[1]
 t = datetime.datetime.strptime(s, "%d%m%Y%H%M%S")
 sys.exit(0 if abs((datetime.datetime.now() - t).total_seconds()) < 60 else 1)
 PY
-    echo "took $((SECONDS - started)) s" >"$SCENARIO_DIR/timing"
+    echo "the update took $((SECONDS - started)) s from start to exit" >>"$E2E_ARTIFACTS/update-timing.txt"
 }
 
 # One scenario per failure: its message, its log line, the timed end, no launcher started.
