@@ -8,10 +8,11 @@
 namespace veyra {
 namespace {
 
-BgraImage Filled(std::uint32_t color) {
+BgraImage Filled(std::uint32_t color, int width = layout::kWindowWidth,
+                 int height = layout::kWindowHeight) {
     BgraImage image;
-    image.width = layout::kWindowWidth;
-    image.height = layout::kWindowHeight;
+    image.width = width;
+    image.height = height;
     image.pixels.assign(static_cast<std::size_t>(image.width) * image.height,
                         OpaquePixelFromColor(color));
     return image;
@@ -49,6 +50,21 @@ BgraImage ComposeControlLayer(const BgraImage& shape, std::uint32_t keyColor, co
 BgraImage ComposePlainWindow(std::uint32_t color, const LogoView& logo, const RgbaImage& caption) {
     BgraImage image = Filled(color);
     DrawComponents(image, logo, caption);
+    return image;
+}
+
+BgraImage ComposeLogoOnControlLayer(const BgraImage& shape, const LogoView& logo) {
+    const layout::Rect& r = layout::kLogo;
+    BgraImage image = CopyRect(shape, r.left, r.top, r.width, r.height);
+    if (logo.composite)
+        KeyedCopyOnto(image, 0, 0, *logo.composite, logo.width, logo.height, logo.keyColor);
+    return image;
+}
+
+BgraImage ComposeLogoOnPlainWindow(std::uint32_t color, const LogoView& logo) {
+    BgraImage image = Filled(color, layout::kLogo.width, layout::kLogo.height);
+    if (logo.composite)
+        KeyedCopyOnto(image, 0, 0, *logo.composite, logo.width, logo.height, logo.keyColor);
     return image;
 }
 

@@ -27,4 +27,10 @@ BgraImage ComposeControlLayer(const BgraImage& shape, std::uint32_t keyColor, co
 // The plain window's picture: `color` (0x00BBGGRR) everywhere with the components over it.
 BgraImage ComposePlainWindow(std::uint32_t color, const LogoView& logo, const RgbaImage& caption);
 
+// LOGO's rectangle alone (180 x 100), for an animation step that repaints only the logo: the
+// same pixels the whole pictures above hold there, that is the shape bitmap's pixels (control
+// layer) or `color` (plain window) with the composite keyed over them.
+BgraImage ComposeLogoOnControlLayer(const BgraImage& shape, const LogoView& logo);
+BgraImage ComposeLogoOnPlainWindow(std::uint32_t color, const LogoView& logo);
+
 } // namespace veyra

@@ -1,13 +1,19 @@
 # Build step: turns every file in FIXTURE_DIR into a byte array of OUTPUT (a C++ source), so the
 # tests find their fixtures inside the test program, natively and under Wine alike.
-# Usage: cmake -DFIXTURE_DIR=<dir> -DOUTPUT=<file.cpp> -P EmbedFixtures.cmake
-file(GLOB files RELATIVE ${FIXTURE_DIR} ${FIXTURE_DIR}/*)
+# EXTRA_FILES (optional, separated by "|") adds files from elsewhere under their own names.
+# Usage: cmake -DFIXTURE_DIR=<dir> -DOUTPUT=<file.cpp> [-DEXTRA_FILES=<a>|<b>] -P EmbedFixtures.cmake
+file(GLOB files ${FIXTURE_DIR}/*)
+if(EXTRA_FILES)
+    string(REPLACE "|" ";" extra "${EXTRA_FILES}")
+    list(APPEND files ${extra})
+endif()
 list(SORT files)
 set(arrays "")
 set(entries "")
 set(number 0)
-foreach(name IN LISTS files)
-    file(READ ${FIXTURE_DIR}/${name} hex HEX)
+foreach(path IN LISTS files)
+    get_filename_component(name ${path} NAME)
+    file(READ ${path} hex HEX)
     string(LENGTH "${hex}" digits)
     if(digits EQUAL 0)
         message(FATAL_ERROR "empty fixture ${name}")

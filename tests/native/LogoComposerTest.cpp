@@ -1,5 +1,7 @@
 #include "ui/LogoComposer.h"
 
+#include "tests/native/Fixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -130,6 +132,56 @@ TEST(LogoComposerTest, UncoveredPixelsKeepTheKeyColour) {
     LogoComposer composer(picture, kSystemWindow);
     EXPECT_EQ(composer.Compose(1), (Colors{A, kSystemWindow, kSystemWindow, //
                                            kSystemWindow, C, kSystemWindow}));
+}
+
+// Stepping through the animation, each composite drawn over the cached one equals the one built
+// afresh from the key colour and every frame up to it, for the product's logo and for the reader's
+// animation fixture (frames beyond the screen, another transparent colour, one without any);
+// the wrap after the last frame rebuilds from frame 0 alone.
+TEST(LogoComposerTest, StepsOverTheCacheMatchFreshBuildsForEveryFrame) {
+    for (const char* name : {"logo.gif", "frames.gif"}) {
+        const auto decoded = DecodeGif(test::Fixture(name));
+        ASSERT_TRUE(decoded.ok()) << name << ": " << decoded.error;
+        const GifPicture& picture = decoded.picture;
+        const int frames = static_cast<int>(picture.frames.size());
+        ASSERT_GE(frames, 4) << name;
+        LogoComposer stepping(picture, kSystemWindow);
+        for (int step = 0; step <= frames; ++step) {
+            const int k = step % frames;
+            const Colors composite = stepping.Compose(k);
+            EXPECT_EQ(stepping.FramesDrawnByLastCompose(), 1) << name << " frame " << k;
+            LogoComposer fresh(picture, kSystemWindow);
+            ASSERT_EQ(composite, fresh.Compose(k)) << name << " frame " << k;
+            ASSERT_EQ(fresh.FramesDrawnByLastCompose(), k + 1) << name << " frame " << k;
+        }
+    }
+}
+
+// The product's logo: frame 0 covers the screen and is keyed by black, the key colour, so every
+// composite keeps black wherever no frame drew, and each step changes only the animated square.
+TEST(LogoComposerTest, TheLogosStepsChangeOnlyItsAnimatedSquare) {
+    const auto decoded = DecodeGif(test::Fixture("logo.gif"));
+    ASSERT_TRUE(decoded.ok()) << decoded.error;
+    LogoComposer composer(decoded.picture, kSystemWindow);
+    EXPECT_EQ(composer.KeyColor(), 0x000000u);
+    Colors previous = composer.Compose(0);
+    int changedSteps = 0;
+    for (int k = 1; k < 38; ++k) {
+        const Colors& current = composer.Compose(k);
+        bool changed = false;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 180; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * 180 + x;
+                if (current[i] == previous[i])
+                    continue;
+                changed = true;
+                ASSERT_TRUE(x >= 68 && x < 68 + 29 && y >= 38 && y < 38 + 28)
+                    << "frame " << k << " changed (" << x << "," << y << ")";
+            }
+        changedSteps += changed;
+        previous = current;
+    }
+    EXPECT_GT(changedSteps, 30); // it really moves
 }
 
 TEST(LogoComposerTest, RejectsAFrameOutsideThePicture) {

@@ -1,6 +1,9 @@
 #include "ui/SplashImage.h"
 
 #include "resources/Layout.h"
+#include "tests/native/Fixtures.h"
+#include "ui/GifReader.h"
+#include "ui/LogoComposer.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +103,40 @@ TEST(SplashImageTest, PlainWindowIsItsColourWithTheComponents) {
     EXPECT_EQ(At(image, 61, 56), 0xFF00FF00u);
     // (212 * 127 + 127) / 255 = 106, (208 * 127 + 127) / 255 = 104, (200 * 127 + 127) / 255 = 100
     EXPECT_EQ(At(image, 96, 162), 0xFF6A6864u);
+}
+
+// A step of the animation repaints the logo's rectangle alone: it must hold exactly what the whole
+// picture holds there, for every frame of the product's logo, on the layer and on the plain window.
+TEST(SplashImageTest, TheLogosRectangleAloneMatchesTheWholePictureForEveryFrame) {
+    const auto decoded = DecodeGif(test::Fixture("logo.gif"));
+    ASSERT_TRUE(decoded.ok()) << decoded.error;
+    LogoComposer composer(decoded.picture, 0xFFFFFF);
+    const BgraImage shape = NumberedShape();
+    const std::uint32_t face = 0xC8D0D4;
+    const layout::Rect& r = layout::kLogo;
+    for (int k = 0; k < static_cast<int>(decoded.picture.frames.size()); ++k) {
+        const LogoView logo{&composer.Compose(k), 180, 100, composer.KeyColor()};
+        const BgraImage layer = ComposeControlLayer(shape, kKey, logo, {});
+        const BgraImage plain = ComposePlainWindow(face, logo, {});
+        const BgraImage layerPart = ComposeLogoOnControlLayer(shape, logo);
+        const BgraImage plainPart = ComposeLogoOnPlainWindow(face, logo);
+        ASSERT_EQ(layerPart.width, 180);
+        ASSERT_EQ(layerPart.height, 100);
+        ASSERT_EQ(plainPart.width, 180);
+        ASSERT_EQ(plainPart.height, 100);
+        int keyed = 0;
+        for (int y = 0; y < r.height; ++y)
+            for (int x = 0; x < r.width; ++x) {
+                ASSERT_EQ(At(layerPart, x, y), At(layer, r.left + x, r.top + y))
+                    << "frame " << k << " (" << x << "," << y << ")";
+                ASSERT_EQ(At(plainPart, x, y), At(plain, r.left + x, r.top + y))
+                    << "frame " << k << " (" << x << "," << y << ")";
+                keyed += At(layerPart, x, y) == At(shape, r.left + x, r.top + y);
+            }
+        // The background picture shows where the composite has its key colour, and only there.
+        EXPECT_GT(keyed, 1000) << "frame " << k;
+        EXPECT_LT(keyed, 180 * 100 - 1000) << "frame " << k;
+    }
 }
 
 } // namespace

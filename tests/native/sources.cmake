@@ -1,5 +1,6 @@
 # The portable core's unit tests: built natively and into the Windows test program alike.
 set(VEYRA_CORE_TEST_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/AnimationTimerTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CharsetTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FrameTimingTest.cpp
@@ -24,14 +25,17 @@ set(VEYRA_CORE_TEST_SOURCES
 )
 
 # The image fixtures are compiled into the tests, so no path has to reach the program under Wine.
+# The product's logo goes with them: its composition is checked frame by frame.
 set(VEYRA_FIXTURE_DIR ${CMAKE_CURRENT_LIST_DIR}/../fixtures/images)
+set(VEYRA_LOGO_FIXTURE ${CMAKE_CURRENT_LIST_DIR}/../../resources/logo.gif)
 file(GLOB VEYRA_FIXTURE_FILES CONFIGURE_DEPENDS ${VEYRA_FIXTURE_DIR}/*)
 add_custom_command(
     OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/EmbeddedFixtures.cpp
     COMMAND ${CMAKE_COMMAND} -DFIXTURE_DIR=${VEYRA_FIXTURE_DIR}
             -DOUTPUT=${CMAKE_CURRENT_BINARY_DIR}/EmbeddedFixtures.cpp
+            -DEXTRA_FILES=${VEYRA_LOGO_FIXTURE}
             -P ${CMAKE_CURRENT_LIST_DIR}/EmbedFixtures.cmake
-    DEPENDS ${VEYRA_FIXTURE_FILES} ${CMAKE_CURRENT_LIST_DIR}/EmbedFixtures.cmake
+    DEPENDS ${VEYRA_FIXTURE_FILES} ${VEYRA_LOGO_FIXTURE} ${CMAKE_CURRENT_LIST_DIR}/EmbedFixtures.cmake
     COMMENT "Embedding the image fixtures"
     VERBATIM)
 list(APPEND VEYRA_CORE_TEST_SOURCES ${CMAKE_CURRENT_BINARY_DIR}/EmbeddedFixtures.cpp)
