@@ -30,6 +30,7 @@ add_library(veyra_win32 STATIC
     support/uWin7Taskbar_win.cpp
     support/uThread_win.cpp
     ui/ControlLayer_win.cpp
+    ui/LogoAnimation_win.cpp
     update/LauncherSwap_win.cpp
     update/uM_win.cpp
     ui/SplashArtwork_win.cpp

@@ -81,6 +81,8 @@ public:
     PaintScope& operator=(const PaintScope&) = delete;
     ~PaintScope() { ::EndPaint(window_, &paint_); }
     HDC dc() const { return dc_; }
+    // The rectangle that needs painting.
+    const RECT& area() const { return paint_.rcPaint; }
 
 private:
     HWND window_;

@@ -18,7 +18,7 @@ ATOM RegisterControlLayerClass(HINSTANCE instance, WNDPROC windowProc) {
 } // namespace
 
 ControlLayer::ControlLayer(HINSTANCE instance, HWND splash, HBITMAP shapeBitmap,
-                           std::function<void(HDC)> paint)
+                           PaintFunction paint)
     : splash_(splash), shapeBitmap_(shapeBitmap), paint_(std::move(paint)) {
     RegisterControlLayerClass(instance, &ControlLayer::WindowProc);
     // Placed by the program (TakeSplashBounds), never by the system.
@@ -81,12 +81,15 @@ LRESULT ControlLayer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return 1;
     case WM_PAINT: {
         const PaintScope paint(handle_);
-        paint_(paint.dc());
+        paint_(paint.dc(), paint.area());
         return 0;
     }
-    case WM_PRINTCLIENT:
-        paint_(reinterpret_cast<HDC>(wParam));
+    case WM_PRINTCLIENT: {
+        RECT client{};
+        ::GetClientRect(handle_, &client);
+        paint_(reinterpret_cast<HDC>(wParam), client);
         return 0;
+    }
     case WM_NCHITTEST:
         return HTTRANSPARENT; // presses fall through to the splash window, which drags
     case WM_CLOSE:

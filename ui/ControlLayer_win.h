@@ -18,9 +18,10 @@ class ControlLayer {
 public:
     // Creates the layer hidden, WS_POPUP with WS_EX_LAYERED, owned by `splash`. `shapeBitmap`
     // (the shape bitmap, whose pixels the erase copies) must outlive the layer; `paint` draws the
-    // whole client area, components included, on the DC it is given.
-    ControlLayer(HINSTANCE instance, HWND splash, HBITMAP shapeBitmap,
-                 std::function<void(HDC)> paint);
+    // components on the DC it is given, at least inside the rectangle it is given (the part that
+    // needs painting).
+    using PaintFunction = std::function<void(HDC, const RECT&)>;
+    ControlLayer(HINSTANCE instance, HWND splash, HBITMAP shapeBitmap, PaintFunction paint);
     ~ControlLayer();
     ControlLayer(const ControlLayer&) = delete;
     ControlLayer& operator=(const ControlLayer&) = delete;
@@ -42,7 +43,7 @@ private:
 
     HWND splash_;
     HBITMAP shapeBitmap_;
-    std::function<void(HDC)> paint_;
+    PaintFunction paint_;
     COLORREF background_ = 0;
     UniqueBrush backgroundBrush_;
     HWND handle_ = nullptr; // set at WM_NCCREATE, before CreateWindowExW returns

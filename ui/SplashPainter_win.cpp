@@ -38,4 +38,13 @@ void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std
     ::BitBlt(target, 0, 0, picture.width, picture.height, memory.get(), 0, 0, SRCCOPY);
 }
 
+void PaintPart(HDC target, const BgraImage& part, int x, int y) {
+    const UniqueBitmap bitmap = CreatePictureBitmap(part);
+    const UniqueMemoryDc memory(::CreateCompatibleDC(target));
+    if (!bitmap || !memory)
+        return;
+    const SelectedObject selected(memory.get(), bitmap.get());
+    ::BitBlt(target, x, y, part.width, part.height, memory.get(), 0, 0, SRCCOPY);
+}
+
 } // namespace veyra

@@ -19,4 +19,7 @@ UniqueBitmap CreatePictureBitmap(const BgraImage& picture);
 // with its own font and colour, then everything is copied to `target`.
 void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std::wstring& status);
 
+// `part` copied to `target` with its top-left corner at (x, y), in one step.
+void PaintPart(HDC target, const BgraImage& part, int x, int y);
+
 } // namespace veyra

@@ -17,6 +17,8 @@ namespace {
 constexpr UINT kSetStatusTextMessage = WM_APP + 1;   // lParam: const std::wstring*
 constexpr UINT kStopLogoMessage = WM_APP + 2;        //
 constexpr UINT kStartCloseTimerMessage = WM_APP + 3; // lParam: std::exception_ptr* for a failure
+// The logo's timer thread hands each animation step over with this message (SendMessage too).
+constexpr UINT kLogoStepMessage = WM_APP + 4;
 constexpr UINT_PTR kCloseTimerId = 1;
 constexpr WPARAM kDragCommand = 0xF012; // SC_MOVE plus the caption hit code
 
@@ -82,7 +84,8 @@ T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startU
         hooks_.updateLayeredWindow = &::UpdateLayeredWindow;
     artwork_ = hooks_.loadArtwork(instance);
     if (!artwork_.logo.frames.empty())
-        logo_.emplace(artwork_.logo, ::GetSysColor(COLOR_WINDOW));
+        logo_ =
+            std::make_unique<LogoAnimation>(std::move(artwork_.logo), ::GetSysColor(COLOR_WINDOW));
     RegisterSplashClass(instance, &T_VeyraLauncher::WindowProc);
     // Topmost from the start as well as by FormCreate: Wine, when it makes a window with owned
     // windows (the control layer) topmost, links it below them and drops the flag unless the
@@ -96,10 +99,14 @@ T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startU
         shapeBitmap_ = CreatePictureBitmap(shape_);
     }
     InstallTranslucency();
+    // Animate is on from the layout; its first step runs once the window thread takes messages.
+    if (logo_)
+        logo_->Start(handle_, kLogoStepMessage, [this] { return ComponentsWindow(); });
     FormCreate(startUpdate);
 }
 
 T_VeyraLauncher::~T_VeyraLauncher() {
+    logo_.reset(); // its timer thread ends first: it sends to the window
     // Messages of the windows' destruction must not reach an object that is half gone.
     if (window_)
         ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
@@ -180,12 +187,15 @@ LRESULT T_VeyraLauncher::HandleNormally(UINT message, WPARAM wParam, LPARAM lPar
         const PaintScope paint(handle_);
         // On the layered window nothing painted would show: its look is the layered image.
         if (!componentsOnLayer_)
-            PaintComponents(paint.dc());
+            PaintComponents(paint.dc(), paint.area());
         return 0;
     }
     case WM_PRINTCLIENT:
-        if (!componentsOnLayer_)
-            PaintComponents(reinterpret_cast<HDC>(wParam));
+        if (!componentsOnLayer_) {
+            RECT client{};
+            ::GetClientRect(handle_, &client);
+            PaintComponents(reinterpret_cast<HDC>(wParam), client);
+        }
         return 0;
     case WM_ERASEBKGND:
         return 1; // painting covers the whole client area
@@ -206,6 +216,10 @@ LRESULT T_VeyraLauncher::HandleNormally(UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case kStopLogoMessage:
         DoStopLogoAnimation();
+        return 0;
+    case kLogoStepMessage:
+        if (logo_)
+            logo_->Tick();
         return 0;
     case kStartCloseTimerMessage:
         try {
@@ -270,8 +284,9 @@ void T_VeyraLauncher::InstallTranslucency() {
     if (!shapeBitmap_)
         return; // no picture, no shape: an ordinary borderless window
     if (!layer_)
-        layer_ = std::make_unique<ControlLayer>(instance_, handle_, shapeBitmap_.get(),
-                                                [this](HDC dc) { PaintComponents(dc); });
+        layer_ = std::make_unique<ControlLayer>(
+            instance_, handle_, shapeBitmap_.get(),
+            [this](HDC dc, const RECT& area) { PaintComponents(dc, area); });
     layer_->SetKeyColor(kManager.LayeredTransparentControlColor);
     layer_->TakeSplashBounds();
     componentsOnLayer_ = true; // INFO is drawn transparent wherever it is
@@ -290,20 +305,29 @@ void T_VeyraLauncher::InstallTranslucency() {
         layer_->Show();
 }
 
-void T_VeyraLauncher::PaintComponents(HDC dc) {
-    LogoView logo;
-    if (logo_) {
-        logo.composite = &logo_->Compose(logoFrame_);
-        logo.width = artwork_.logo.screenWidth;
-        logo.height = artwork_.logo.screenHeight;
-        logo.keyColor = logo_->KeyColor();
+void T_VeyraLauncher::PaintComponents(HDC dc, const RECT& area) {
+    // An animation step asks for the logo's rectangle alone: only that is composed and copied.
+    const layout::Rect& l = layout::kLogo;
+    if (logo_ && area.left >= l.left && area.top >= l.top && area.right <= l.right() &&
+        area.bottom <= l.bottom()) {
+        PaintLogo(dc);
+        return;
     }
+    const LogoView logo = logo_ ? logo_->CurrentView() : LogoView{};
     const BgraImage picture =
         componentsOnLayer_
             ? ComposeControlLayer(shape_, kManager.LayeredTransparentControlColor, logo,
                                   artwork_.caption)
             : ComposePlainWindow(::GetSysColor(COLOR_BTNFACE), logo, artwork_.caption);
     PaintSplash(dc, picture, infoFont_.get(), status_);
+}
+
+void T_VeyraLauncher::PaintLogo(HDC dc) {
+    const LogoView logo = logo_->CurrentView();
+    const BgraImage part = componentsOnLayer_
+                               ? ComposeLogoOnControlLayer(shape_, logo)
+                               : ComposeLogoOnPlainWindow(::GetSysColor(COLOR_BTNFACE), logo);
+    PaintPart(dc, part, layout::kLogo.left, layout::kLogo.top);
 }
 
 HWND T_VeyraLauncher::ComponentsWindow() const {
@@ -337,11 +361,8 @@ void T_VeyraLauncher::DoSetStatusText(const std::wstring& text) {
 }
 
 void T_VeyraLauncher::DoStopLogoAnimation() {
-    if (!animate_)
-        return;
-    animate_ = false;
-    const RECT logo = ToRect(layout::kLogo);
-    ::InvalidateRect(ComponentsWindow(), &logo, FALSE);
+    if (logo_)
+        logo_->Stop();
 }
 
 void T_VeyraLauncher::DoStartCloseTimer() {

@@ -9,7 +9,7 @@
 #include "app/ShowState.h"
 #include "support/WinHandle_win.h"
 #include "ui/ControlLayer_win.h"
-#include "ui/LogoComposer.h"
+#include "ui/LogoAnimation_win.h"
 #include "ui/SplashArtwork_win.h"
 #include "ui/SplashOperations.h"
 
@@ -61,7 +61,9 @@ public:
 
     // Read back on the window's thread (tests).
     std::wstring StatusText() const { return status_; }
-    bool LogoAnimating() const { return animate_; }
+    bool LogoAnimating() const { return logo_ && logo_->Animating(); }
+    // LOGO's current frame index; from any thread (tests).
+    int LogoFrameIndex() const { return logo_ ? logo_->FrameIndex() : 0; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -71,7 +73,8 @@ private:
     void InstallTranslucency();
     void FormCreate(const StartUpdateProcedure& startUpdate);
     void AnswerStatusQuery(HWND asker);
-    void PaintComponents(HDC dc);
+    void PaintComponents(HDC dc, const RECT& area);
+    void PaintLogo(HDC dc);
     HWND ComponentsWindow() const;
     void BACKGROUNDMouseDown(UINT message);
     void TimerToCloseTimer();
@@ -89,11 +92,11 @@ private:
     UniqueBitmap shapeBitmap_; // the same as a GDI bitmap
     std::unique_ptr<ControlLayer> layer_;
     bool componentsOnLayer_ = false;
-    std::optional<LogoComposer> logo_; // LOGO's frames, composed on demand
-    int logoFrame_ = 0;                // the stored index gives way to 0 once the picture loads
+    // LOGO's frames and animation; none without a logo picture. Its frame index starts at 0:
+    // the index stored with the layout is applied before the picture loads, and loading resets it.
+    std::unique_ptr<LogoAnimation> logo_;
     Hooks hooks_;
     std::wstring status_;
-    bool animate_ = true;
     bool closeTimerOn_ = false;
     bool shownOnce_ = false;
 };
