@@ -6,7 +6,8 @@
 #      set to Windows 10;
 #   3. end-to-end scenarios of the real VeyraLauncher.exe under Wine, Xvfb and a private
 #      network namespace;
-#   4. static checks of the shipped 32-bit exe (and of the 64-bit one), and code formatting.
+#   4. static checks of the shipped 32-bit exe (and of the 64-bit one), and code formatting;
+# and prints the logo animation's CPU cost under Wine (tools/bench_animation.sh, not counted).
 # Installs what it needs first (apt-get, idempotent; asks for root through sudo).
 set -uo pipefail
 
@@ -173,6 +174,14 @@ if build_preset win64; then
     read -r p _ f _ < <(tail -n 1 "$results/e2e.log")
     [[ $p =~ ^[0-9]+$ ]] || { p=0; f=1; }
     count "e2e" "$p" "$f"
+
+    # What the logo animation costs the program under Wine: a figure only, not counted.
+    echo "== logo animation benchmark"
+    if tools/bench_animation.sh build/win64 >"$results/bench-animation.log" 2>&1; then
+        grep -E '^(logo animation|VeyraLauncher.exe|wineserver|Xvfb)' "$results/bench-animation.log"
+    else
+        echo "   (no figure: $(tail -n 1 "$results/bench-animation.log"))"
+    fi
 fi
 
 # The artwork has the structure the window relies on.

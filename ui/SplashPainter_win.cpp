@@ -38,13 +38,28 @@ void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std
     ::BitBlt(target, 0, 0, picture.width, picture.height, memory.get(), 0, 0, SRCCOPY);
 }
 
-void PaintPart(HDC target, const BgraImage& part, int x, int y) {
-    const UniqueBitmap bitmap = CreatePictureBitmap(part);
-    const UniqueMemoryDc memory(::CreateCompatibleDC(target));
-    if (!bitmap || !memory)
+OffscreenImage::OffscreenImage(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down, as pictures are stored
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    bitmap_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    dc_.reset(::CreateCompatibleDC(nullptr));
+    if (!bitmap_ || !bits || !dc_)
         return;
-    const SelectedObject selected(memory.get(), bitmap.get());
-    ::BitBlt(target, x, y, part.width, part.height, memory.get(), 0, 0, SRCCOPY);
+    bits_ = static_cast<std::uint32_t*>(bits);
+    selected_.emplace(dc_.get(), bitmap_.get());
+}
+
+void OffscreenImage::Paint(HDC target, const BgraImage& part, int x, int y) {
+    if (!bits_ || part.width != width_ || part.height != height_)
+        return;
+    ::GdiFlush(); // nothing may still be drawing into the bits
+    std::memcpy(bits_, part.pixels.data(), part.pixels.size() * sizeof(std::uint32_t));
+    ::BitBlt(target, x, y, width_, height_, dc_.get(), 0, 0, SRCCOPY);
 }
 
 } // namespace veyra

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace veyra {
@@ -19,7 +21,24 @@ UniqueBitmap CreatePictureBitmap(const BgraImage& picture);
 // with its own font and colour, then everything is copied to `target`.
 void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std::wstring& status);
 
-// `part` copied to `target` with its top-left corner at (x, y), in one step.
-void PaintPart(HDC target, const BgraImage& part, int x, int y);
+// An off-screen 32-bit image of a fixed size, kept for repeated paints of one part of the
+// window (the logo at every animation step), so that a paint allocates nothing.
+class OffscreenImage {
+public:
+    OffscreenImage(int width, int height);
+    OffscreenImage(const OffscreenImage&) = delete;
+    OffscreenImage& operator=(const OffscreenImage&) = delete;
+
+    // `part` (of this image's size; otherwise nothing happens) copied to `target` with its
+    // top-left corner at (x, y), in one step.
+    void Paint(HDC target, const BgraImage& part, int x, int y);
+
+private:
+    int width_, height_;
+    std::uint32_t* bits_ = nullptr;
+    UniqueBitmap bitmap_;
+    UniqueMemoryDc dc_;
+    std::optional<SelectedObject> selected_;
+};
 
 } // namespace veyra

@@ -327,7 +327,7 @@ void T_VeyraLauncher::PaintLogo(HDC dc) {
     const BgraImage part = componentsOnLayer_
                                ? ComposeLogoOnControlLayer(shape_, logo)
                                : ComposeLogoOnPlainWindow(::GetSysColor(COLOR_BTNFACE), logo);
-    PaintPart(dc, part, layout::kLogo.left, layout::kLogo.top);
+    logoImage_.Paint(dc, part, layout::kLogo.left, layout::kLogo.top);
 }
 
 HWND T_VeyraLauncher::ComponentsWindow() const {

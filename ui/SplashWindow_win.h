@@ -7,11 +7,13 @@
 // colour-keyed control layer over it. Every point of the window is its caption, so a press on
 // any visible pixel drags both windows.
 #include "app/ShowState.h"
+#include "resources/Layout.h"
 #include "support/WinHandle_win.h"
 #include "ui/ControlLayer_win.h"
 #include "ui/LogoAnimation_win.h"
 #include "ui/SplashArtwork_win.h"
 #include "ui/SplashOperations.h"
+#include "ui/SplashPainter_win.h"
 
 #include <functional>
 #include <memory>
@@ -95,6 +97,8 @@ private:
     // LOGO's frames and animation; none without a logo picture. Its frame index starts at 0:
     // the index stored with the layout is applied before the picture loads, and loading resets it.
     std::unique_ptr<LogoAnimation> logo_;
+    // Where an animation step composes the logo's rectangle before it goes to the screen.
+    OffscreenImage logoImage_{layout::kLogo.width, layout::kLogo.height};
     Hooks hooks_;
     std::wstring status_;
     bool closeTimerOn_ = false;
