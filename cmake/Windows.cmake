@@ -11,11 +11,14 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     list(APPEND VEYRA_HARDENING -Wl,--high-entropy-va)
 endif()
 
+# The Windows headers as every Windows source here sees them: wide-character API, lean headers,
+# no min/max macros, Windows 7 as the oldest system.
+set(VEYRA_WINDOWS_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
 # Winsock and the code-page conversion under the core's HTTP client. They are the core's only
 # Windows sources, so the Windows definitions apply to the core here.
 target_sources(veyra_core PRIVATE update/Charset_win.cpp update/Socket_win.cpp)
-target_compile_definitions(veyra_core PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
-                                              _WIN32_WINNT=0x0601)
+target_compile_definitions(veyra_core PRIVATE ${VEYRA_WINDOWS_DEFINITIONS})
 target_link_libraries(veyra_core PUBLIC ws2_32)
 
 add_library(veyra_win32 STATIC
@@ -37,8 +40,7 @@ add_library(veyra_win32 STATIC
     ui/SplashPainter_win.cpp
     ui/SplashWindow_win.cpp
 )
-target_compile_definitions(veyra_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
-                                              _WIN32_WINNT=0x0601)
+target_compile_definitions(veyra_win32 PUBLIC ${VEYRA_WINDOWS_DEFINITIONS})
 target_link_libraries(veyra_win32 PUBLIC veyra_core PRIVATE veyra_warnings)
 target_link_libraries(veyra_win32 PUBLIC shell32 ole32 uuid advapi32 user32 gdi32 kernel32)
 

@@ -7,8 +7,11 @@
 
 namespace veyra {
 
-#if !defined(_WIN64)
-// The record's size is part of the shell's contract with 32-bit callers.
+// The record's size (its cbSize) is part of the shell's contract: it names the layout the caller
+// fills in, packed in 32-bit builds, naturally aligned in 64-bit ones.
+#if defined(_WIN64)
+static_assert(sizeof(SHELLEXECUTEINFOW) == 112);
+#else
 static_assert(sizeof(SHELLEXECUTEINFOW) == 60);
 #endif
 

@@ -5,25 +5,18 @@
 # CPU time of the Wine process that runs the program (utime + stime of /proc/<pid>/stat, all its
 # threads) over SECONDS of animation. Prints that as a share of one core, next to the shares of
 # the wineserver and of Xvfb, which carry the program's messages and drawing.
-# Usage: tools/bench_animation.sh [WIN64_BUILD_DIR] [SECONDS]   (defaults: build/win64, 10)
-# The program's own share is the figure to keep low (target: under 2% of one core).
+# Usage: tools/bench_animation.sh [BUILD_DIR] [SECONDS]
+# (defaults: the shipped 32-bit build, build/win32, or build/win64 where 32-bit Wine cannot run;
+# 10 s). The program's own share is the figure to keep low (target: under 2% of one core).
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
-seconds=${2:-10}
-
-if [[ -z "${VEYRA_IN_NETNS:-}" ]]; then
-    export VEYRA_IN_NETNS=1
-    if ((EUID == 0)); then
-        exec unshare --net -- "$0" "$build" "$seconds"
-    else
-        exec unshare --net --map-root-user -- "$0" "$build" "$seconds"
-    fi
-fi
-ip link set lo up
-
 source "$root/tools/lib/wine.sh"
+source "$root/tools/lib/netns.sh"
+build=$(cd "${1:-$(wine_product_build "$root")}" && pwd)
+seconds=${2:-10}
+enter_private_network "$0" "$build" "$seconds"
+
 source "$root/tests/e2e/lib.sh"
 
 fail() {
@@ -41,9 +34,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-[[ -f $build/VeyraLauncher.exe ]] || fail "no $build/VeyraLauncher.exe (build the win64 preset)"
-wine_template_prefix "$build/wine/template" || fail "making the Wine prefix failed"
-wine_fresh_prefix "$build/wine/template" "$WINEPREFIX"
+[[ -f $build/VeyraLauncher.exe ]] || fail "no $build/VeyraLauncher.exe (build its preset)"
+wine_template_prefix || fail "making the Wine prefix failed"
+wine_fresh_prefix "$VEYRA_WINE_TEMPLATE" "$WINEPREFIX"
 start_xvfb
 serve_slowly
 GAME="$SCENARIO_DIR/game"

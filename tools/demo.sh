@@ -14,34 +14,31 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-update}
 demo="$root/build/demo"
 
-if [[ -z "${VEYRA_DEMO_IN_NETNS:-}" ]]; then
+source "$root/tools/lib/netns.sh"
+if ! in_private_network; then
     cd "$root"
     "$root/tools/install-deps.sh"
-    echo "== building the program (win32 is the shipped product, win64 is what Wine runs here)"
+    echo "== building the program (win32 is the shipped product)"
     for preset in win32 win64; do
         cmake --preset "$preset" >/dev/null
         cmake --build --preset "$preset" >/dev/null
     done
     echo "   build/win32/VeyraLauncher.exe: $(stat -c %s build/win32/VeyraLauncher.exe) bytes"
-    export VEYRA_DEMO_IN_NETNS=1
-    # The update server listens on port 80 of a loopback that only this demo sees.
-    if ((EUID == 0)); then
-        exec unshare --net -- "$0" "$mode"
-    else
-        exec unshare --net --map-root-user -- "$0" "$mode"
-    fi
+    source "$root/tools/lib/wine.sh"
+    wine_runs_32bit || echo "   the 64-bit twin runs instead: $(wine32_missing_reason)"
 fi
+# The update server listens on port 80 of a loopback that only this demo sees.
+enter_private_network "$0" "$mode"
 
-ip link set lo up
 source "$root/tools/lib/wine.sh"
 SCENARIO_DIR="$demo"
-build="$root/build/win64"
+build=$(wine_product_build "$root")
+bin=$build
 source "$root/tests/e2e/lib.sh"
 
 game="$demo/game"
 rm -rf "$demo/game" "$demo/www" "$demo/nginx" "$demo"/*.png
 mkdir -p "$game"
-bin="$root/build/win64"
 cp "$bin/VeyraLauncher.exe" "$game/"
 cp "$bin/tests/demo_launcher_2.0.0.1.exe" "$game/dunmorelauncher.exe"
 cp "$bin/tests/demo_launcher_2.0.0.2.exe" "$game/temp.data"
@@ -53,8 +50,8 @@ mkdir -p "$demo/www${version_path%/*}"
 printf '2.0.0.2|%s\r\n' "$published" >"$demo/www$version_path"
 echo "== game folder: $game (dunmorelauncher.exe is version 2.0.0.1, temp.data is 2.0.0.2)"
 
-wine_template_prefix "$demo/wine-template"
-wine_fresh_prefix "$demo/wine-template" "$demo/wine"
+wine_template_prefix
+wine_fresh_prefix "$VEYRA_WINE_TEMPLATE" "$demo/wine"
 export WINEPREFIX="$demo/wine"
 trap '"$VEYRA_WINESERVER" -k >/dev/null 2>&1 || true; stop_nginx; stop_xvfb' EXIT
 
@@ -72,7 +69,7 @@ shot() {
     import -window root "$demo/$1.png" && echo "   screenshot: $demo/$1.png"
 }
 
-echo "== VeyraLauncher.exe --update"
+echo "== VeyraLauncher.exe --update ($(basename "$bin"))"
 old_bytes=$(sha256sum <"$game/dunmorelauncher.exe")
 (cd "$game" && "$VEYRA_WINE" VeyraLauncher.exe --update) &
 pid=$!

@@ -7,19 +7,25 @@ packages=(
     cmake ninja-build g++ googletest libgtest-dev zlib1g-dev clang libclang-rt-14-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
     binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-    wine64 xvfb xdotool x11-utils imagemagick fonts-wine iproute2 util-linux procps
+    wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wine iproute2 util-linux procps
     nginx-light python3 clang-format python3-pil fonts-dejavu-core fonts-dejavu-extra
     libbenchmark-dev locales
 )
+
+sudo=()
+((EUID == 0)) || sudo=(sudo)
+
+# The shipped program is 32-bit: its Wine (wine32) comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "Adding the i386 architecture"
+    "${sudo[@]}" dpkg --add-architecture i386
+fi
 
 missing=()
 for package in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
     [[ "$status" == "install ok installed" ]] || missing+=("$package")
 done
-
-sudo=()
-((EUID == 0)) || sudo=(sudo)
 
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"

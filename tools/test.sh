@@ -2,10 +2,10 @@
 # Runs every test tier and ends with one line "N passed, N failed" over all of them:
 #   1. native unit tests (GoogleTest), plain and under AddressSanitizer + UBSan, and the CRC-32
 #      benchmark (figures only);
-#   2. Windows unit tests under wine64 (Xvfb), and the Windows-version tests again on a prefix
-#      set to Windows 10;
-#   3. end-to-end scenarios of the real VeyraLauncher.exe under Wine, Xvfb and a private
-#      network namespace;
+#   2. Windows unit tests under Wine (Xvfb) of the 32-bit and the 64-bit build, in two user
+#      locales and on a prefix set to Windows 10;
+#   3. end-to-end scenarios of the shipped 32-bit VeyraLauncher.exe under Wine, Xvfb and a private
+#      network namespace, and a smoke set of the 64-bit one;
 #   4. static checks of the shipped 32-bit exe (and of the 64-bit one), and code formatting;
 # and prints the logo animation's CPU cost under Wine (tools/bench_animation.sh, not counted).
 # Installs what it needs first (apt-get, idempotent; asks for root through sudo).
@@ -105,79 +105,105 @@ if build_preset fuzz; then
     done
 fi
 
-# Tier 4 (first, it is fast): static checks of the product.
-win32_ok=0
-if build_preset win32; then
-    win32_ok=1
-    python3 tests/static/check_pe.py --manifest app/VeyraLauncher.manifest \
-        build/win32/VeyraLauncher.exe >"$results/static-win32.log"
-    without_summary "$results/static-win32.log"
-    read -r p _ f _ < <(tail -n 1 "$results/static-win32.log")
-    count "static:win32" "${p:-0}" "${f:-1}"
-fi
+# Tier 4 (first, it is fast): static checks of each exe; the 32-bit one is the product.
+static_check() {
+    local bits=$1 machine=i386
+    ((bits == 64)) && machine=amd64
+    python3 tests/static/check_pe.py --expect-machine "$machine" --manifest app/VeyraLauncher.manifest \
+        "build/win$bits/VeyraLauncher.exe" >"$results/static-win$bits.log"
+    read -r p _ f _ < <(tail -n 1 "$results/static-win$bits.log")
+    without_summary "$results/static-win$bits.log" | grep FAIL
+    count "static:win$bits" "${p:-0}" "${f:-1}"
+}
 
-if build_preset win64; then
-    python3 tests/static/check_pe.py --expect-machine amd64 --manifest app/VeyraLauncher.manifest \
-        build/win64/VeyraLauncher.exe >"$results/static-win64.log"
-    read -r p _ f _ < <(tail -n 1 "$results/static-win64.log")
-    without_summary "$results/static-win64.log" | grep FAIL
-    count "static:win64" "${p:-0}" "${f:-1}"
+built=()
+for bits in 32 64; do
+    build_preset "win$bits" || continue
+    built+=("$bits")
+    static_check "$bits"
+done
+is_built() { [[ " ${built[*]} " == *" $1 "* ]]; }
 
-    # Tier 2: Windows unit tests under Wine, in a private prefix, on a private X server.
-    wine_template_prefix "$root/build/win64/wine/template" || echo "making the Wine prefix failed"
-    wine_fresh_prefix "$root/build/win64/wine/template" "$root/build/win64/wine/unit"
-    start_xvfb
-    # Wine reports Windows 6.1 unless told otherwise; the version tests check what is reported.
-    (cd build/win64/tests &&
-        WINEPREFIX="$root/build/win64/wine/unit" VEYRA_EXPECT_WINVER=6.1 timeout 600 \
-            "$VEYRA_WINE" veyra_win_tests.exe --gtest_filter='-LogLocaleTest.*' \
-            --gtest_brief=1 --gtest_output="xml:$(windows_path "$results/windows.xml")" \
-            >"$results/windows.log" 2>&1)
-    WINEPREFIX="$root/build/win64/wine/unit" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
-    grep -E 'FAILED|Failure' "$results/windows.log" | head -n 40
-    count_gtest "windows" "$results/windows.xml"
+# Runs one build's Windows test program under Wine in a prefix and counts its report as a tier:
+#   wine_gtest TIER BUILD PREFIX GTEST_FILTER [VARIABLE=VALUE ...]
+# The assignments are that run's environment. The LC_ variables are dropped, so that a LANG among
+# them sets the user locale (Wine takes it from LANG unless an LC_ variable overrides it).
+wine_gtest() {
+    local tier=$1 build=$2 prefix=$3 filter=$4
+    shift 4
+    local report="$results/${tier//:/-}.xml" log="$results/${tier//:/-}.log"
+    (
+        cd "$build/tests" || exit 1
+        for variable in $(compgen -e | grep '^LC_'); do unset "$variable"; done
+        env WINEPREFIX="$prefix" "$@" timeout 600 "$VEYRA_WINE" veyra_win_tests.exe --gtest_brief=1 \
+            --gtest_filter="$filter" --gtest_output="xml:$(windows_path "$report")" >"$log" 2>&1
+    )
+    WINEPREFIX="$prefix" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
+    grep -E 'FAILED|Failure' "$log" | head -n 40
+    grep -a 'line \]' "$log"
+    count_gtest "$tier" "$report"
+}
 
-    # The error log's time stamp under two user locales, which Wine takes from LANG (the LC_
-    # variables would override it). The tests are told which locale to expect.
+# Tier 2 for one bitness: the Windows tests on a Windows 7 prefix (Wine's default), the error
+# log's time stamp under two user locales (the tests are told which to expect), and the taskbar
+# and version tests on a prefix set to Windows 10, which a program without a compatibility
+# manifest sees as 6.2.
+windows_tier() {
+    local bits=$1
+    local build="$root/build/win$bits" prefixes="$root/build/win$bits/wine"
+    wine_fresh_prefix "$VEYRA_WINE_TEMPLATE" "$prefixes/unit"
+    wine_gtest "windows$bits" "$build" "$prefixes/unit" '-LogLocaleTest.*' VEYRA_EXPECT_WINVER=6.1
     for locale in pt_BR en_US; do
-        (cd build/win64/tests &&
-            for variable in $(compgen -e | grep '^LC_'); do unset "$variable"; done &&
-            LANG=$locale.UTF-8 VEYRA_EXPECT_LOCALE=$locale WINEPREFIX="$root/build/win64/wine/unit" \
-                timeout 300 "$VEYRA_WINE" veyra_win_tests.exe --gtest_filter='LogLocaleTest.*' \
-                --gtest_output="xml:$(windows_path "$results/windows-$locale.xml")" \
-                >"$results/windows-$locale.log" 2>&1)
-        WINEPREFIX="$root/build/win64/wine/unit" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
-        grep -E 'FAILED|Failure' "$results/windows-$locale.log" | head -n 20
-        grep -a 'line \]' "$results/windows-$locale.log"
-        count_gtest "windows:$locale" "$results/windows-$locale.xml"
+        wine_gtest "windows$bits:$locale" "$build" "$prefixes/unit" 'LogLocaleTest.*' \
+            "LANG=$locale.UTF-8" "VEYRA_EXPECT_LOCALE=$locale"
     done
-    # The taskbar and version tests again on a prefix set to Windows 10, which a program without
-    # a compatibility manifest sees as 6.2.
-    win10="$root/build/win64/wine/unit-win10"
-    wine_fresh_prefix "$root/build/win64/wine/template" "$win10"
-    WINEPREFIX="$win10" "$VEYRA_WINE" reg add 'HKCU\Software\Wine' /v Version /d win10 /f \
-        >/dev/null 2>&1
-    WINEPREFIX="$win10" wine_settle
-    (cd build/win64/tests &&
-        WINEPREFIX="$win10" VEYRA_EXPECT_WINVER=6.2 timeout 600 "$VEYRA_WINE" veyra_win_tests.exe \
-            --gtest_brief=1 --gtest_filter='TaskbarListWinTest.*:WindowsVersionWinTest.*' \
-            --gtest_output="xml:$(windows_path "$results/windows-win10.xml")" \
-            >"$results/windows-win10.log" 2>&1)
-    WINEPREFIX="$win10" "$VEYRA_WINESERVER" -k >/dev/null 2>&1
-    stop_xvfb
-    grep -E 'FAILED|Failure' "$results/windows-win10.log" | head -n 40
-    count_gtest "windows:win10" "$results/windows-win10.xml"
+    wine_fresh_prefix "$VEYRA_WINE_TEMPLATE" "$prefixes/unit-win10"
+    WINEPREFIX="$prefixes/unit-win10" "$VEYRA_WINE" reg add 'HKCU\Software\Wine' /v Version /d win10 \
+        /f >/dev/null 2>&1
+    WINEPREFIX="$prefixes/unit-win10" wine_settle
+    wine_gtest "windows$bits:win10" "$build" "$prefixes/unit-win10" \
+        'TaskbarListWinTest.*:WindowsVersionWinTest.*' VEYRA_EXPECT_WINVER=6.2
+}
 
-    # Tier 3: end-to-end scenarios.
-    tests/e2e/run.sh build/win64 >"$results/e2e.log" 2>&1
-    without_summary "$results/e2e.log"
-    read -r p _ f _ < <(tail -n 1 "$results/e2e.log")
+# Runs the end-to-end scenarios matching a pattern on one build's exe, counted as a tier.
+e2e_tier() {
+    local tier=$1 build=$2 pattern=$3
+    local log="$results/${tier//:/-}.log"
+    tests/e2e/run.sh "$build" "$pattern" >"$log" 2>&1
+    without_summary "$log"
+    read -r p _ f _ < <(tail -n 1 "$log")
     [[ $p =~ ^[0-9]+$ ]] || { p=0; f=1; }
-    count "e2e" "$p" "$f"
+    count "$tier" "$p" "$f"
+}
+
+if ((${#built[@]})); then
+    # Tier 2: Windows unit tests under Wine, in private prefixes, on a private X server.
+    wine_template_prefix || echo "making the Wine prefix failed"
+    start_xvfb
+    for bits in "${built[@]}"; do
+        if ((bits == 32)) && ! wine_runs_32bit; then
+            echo "== windows32    not run: $(wine32_missing_reason)"
+            continue
+        fi
+        windows_tier "$bits"
+    done
+    stop_xvfb
+
+    # Tier 3: every end-to-end scenario on the shipped 32-bit exe, and a smoke set (one update,
+    # one failure) on the 64-bit twin. Where 32-bit Wine cannot run, every scenario runs on the
+    # 64-bit exe instead, and the line says so.
+    product=$(wine_product_build "$root")
+    if [[ $product == */win32 ]] && is_built 32; then
+        e2e_tier e2e:win32 build/win32 .
+        is_built 64 && e2e_tier e2e:win64 build/win64 '^scenario_update_(succeeds|fails_crc_differs)$'
+    elif is_built 64; then
+        echo "== e2e:win32    not run: $(wine32_missing_reason); every scenario runs on the 64-bit exe"
+        e2e_tier e2e:win64 build/win64 .
+    fi
 
     # What the logo animation costs the program under Wine: a figure only, not counted.
-    echo "== logo animation benchmark"
-    if tools/bench_animation.sh build/win64 >"$results/bench-animation.log" 2>&1; then
+    echo "== logo animation benchmark ($(basename "$product"))"
+    if tools/bench_animation.sh "$product" >"$results/bench-animation.log" 2>&1; then
         grep -E '^(logo animation|VeyraLauncher.exe|wineserver|Xvfb)' "$results/bench-animation.log"
     else
         echo "   (no figure: $(tail -n 1 "$results/bench-animation.log"))"
@@ -201,7 +227,7 @@ else
     count "format" 0 1
 fi
 
-((win32_ok)) && echo "VeyraLauncher.exe: $(stat -c %s build/win32/VeyraLauncher.exe) bytes (win32)," \
+is_built 32 && echo "VeyraLauncher.exe: $(stat -c %s build/win32/VeyraLauncher.exe) bytes (win32)," \
     "$(stat -c %s build/win64/VeyraLauncher.exe 2>/dev/null || echo '?') bytes (win64)"
 echo "wall time: $((SECONDS - started)) s"
 echo "$total_passed passed, $total_failed failed"

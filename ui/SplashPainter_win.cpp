@@ -33,8 +33,11 @@ void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std
     ::SetBkMode(memory.get(), TRANSPARENT);
     ::SetTextColor(memory.get(), layout::kInfoTextColor);
     RECT box{layout::kInfo.left, layout::kInfo.top, layout::kInfo.right(), layout::kInfo.bottom()};
+    // Status texts carry file names and failure messages: an "&" in them is text, not a
+    // mnemonic. DrawText clips to the box (no DT_NOCLIP), so an over-long line or a second line
+    // never reaches the rest of the picture.
     ::DrawTextW(memory.get(), status.c_str(), static_cast<int>(status.size()), &box,
-                DT_CENTER | DT_EXPANDTABS);
+                DT_CENTER | DT_EXPANDTABS | DT_NOPREFIX);
     ::BitBlt(target, 0, 0, picture.width, picture.height, memory.get(), 0, 0, SRCCOPY);
 }
 

@@ -34,6 +34,16 @@ static_assert(kManager.MaskFromImage == layout::Component::BACKGROUND);
 static_assert(!kManager.AutoSize && layout::kBackground.width == layout::kWindowWidth &&
               layout::kBackground.height == layout::kWindowHeight);
 
+// The system reads these records by its own layout, for each bitness: the class record (its cbSize
+// names the layout), the layered image's blend, point and size, and the status answer it copies
+// into the asking process.
+#if defined(_WIN64)
+static_assert(sizeof(COPYDATASTRUCT) == 24 && sizeof(WNDCLASSEXW) == 80);
+#else
+static_assert(sizeof(COPYDATASTRUCT) == 12 && sizeof(WNDCLASSEXW) == 48);
+#endif
+static_assert(sizeof(BLENDFUNCTION) == 4 && sizeof(POINT) == 8 && sizeof(SIZE) == 8);
+
 RECT ToRect(const layout::Rect& r) {
     return {r.left, r.top, r.right(), r.bottom()};
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end scenarios of the real VeyraLauncher.exe (64-bit build) under Wine and Xvfb.
-# Usage: tests/e2e/run.sh [WIN64_BUILD_DIR] [SCENARIO_NAME_PATTERN]
+# End-to-end scenarios of the real VeyraLauncher.exe under Wine and Xvfb.
+# Usage: tests/e2e/run.sh [BUILD_DIR] [SCENARIO_NAME_PATTERN]
+# BUILD_DIR defaults to the shipped 32-bit build (build/win32), or build/win64 where 32-bit Wine
+# cannot run; its helper programs (BUILD_DIR/tests) run beside it.
 # Runs inside a private network namespace, so the local servers that scenarios start listen on
 # port 80 of a loopback that nothing else on the machine shares. Prints one PASS or FAIL line per
 # scenario and ends with "N passed, N failed".
@@ -20,22 +22,13 @@ if [[ ${1:-} == --one ]]; then
     exit
 fi
 
-build=$(cd "${1:-$root/build/win64}" && pwd)
+source "$root/tools/lib/wine.sh"
+source "$root/tools/lib/netns.sh"
+build=$(cd "${1:-$(wine_product_build "$root")}" && pwd)
 pattern=${2:-.}
 scenario_seconds=${VEYRA_E2E_SCENARIO_SECONDS:-240}
+enter_private_network "$0" "$build" "$pattern"
 
-if [[ -z "${VEYRA_IN_NETNS:-}" ]]; then
-    export VEYRA_IN_NETNS=1
-    if ((EUID == 0)); then
-        exec unshare --net -- "$0" "$build" "$pattern"
-    else
-        exec unshare --net --map-root-user -- "$0" "$build" "$pattern"
-    fi
-fi
-
-ip link set lo up
-
-source "$root/tools/lib/wine.sh"
 source "$root/tests/e2e/lib.sh"
 
 # A white root window: what lies beneath the splash window shows plainly on screenshots.
@@ -46,7 +39,7 @@ E2E_ARTIFACTS="$build/e2e-artifacts"
 mkdir -p "$E2E_ARTIFACTS"
 trap 'stop_xvfb; rm -rf "$E2E_WORK"' EXIT
 
-E2E_TEMPLATE="$build/wine/template"
+E2E_TEMPLATE=$VEYRA_WINE_TEMPLATE
 wine_template_prefix "$E2E_TEMPLATE"
 
 # Ends what a scenario that ran out of time left behind: its Wine processes and its web server.

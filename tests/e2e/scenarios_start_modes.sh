@@ -132,3 +132,29 @@ scenario_update_mode_window_follows_a_drag() {
     screenshot update-mode-dragged
     close_with_alt_f4 "" 10
 }
+
+# Pass-through shows no window: from before its start until it has ended, no window is mapped on
+# the (private) screen, and it still starts the game launcher with exit code 0. Every map of a
+# top-level window is an event on the root window, so even a window shown for a moment is seen.
+scenario_pass_through_shows_no_window() {
+    install_fake_launcher
+    cd "$GAME" || return 1
+    local events="$SCENARIO_DIR/root-events.txt"
+    # Bounded, so that a scenario ended early leaves nothing behind.
+    timeout 60 stdbuf -oL xev -root -event substructure >"$events" 2>&1 &
+    local xev=$!
+    sleep 0.5
+    launch_veyra ""
+    wait_for_exit 20
+    sleep 0.3
+    kill -0 "$xev" 2>/dev/null || fail "xev ended early: $(head -c 300 "$events")"
+    kill "$xev"
+    wait "$xev" 2>/dev/null
+    grep -q 'CreateNotify' "$events" || fail "no window creation was seen at all: nothing was checked"
+    local mapped
+    mapped=$(grep -A1 '^MapNotify' "$events" | grep -o 'event 0x[0-9a-f]*, window 0x[0-9a-f]*' |
+        sed 's/.* //' | sort -u | paste -sd' ')
+    [[ -z $mapped ]] || fail "windows were shown: $mapped"
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    wait_for_launcher 10 || fail "the game launcher was not started"
+}

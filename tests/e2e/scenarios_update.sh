@@ -118,80 +118,101 @@ PY
     echo "the update took $((SECONDS - started)) s from start to exit" >>"$E2E_ARTIFACTS/update-timing.txt"
 }
 
-# One scenario per failure: its message, its log line, the timed end, no launcher started.
-scenario_update_server_answers_404() {
-    prepare_update
+# The failures, one scenario each, as a table: a setup that breaks one thing, the status message
+# shown, and the error log's line ("" for no log, "unchecked" where the log cannot be written).
+# Every row then runs the same step: the game folder's update is prepared, the setup runs (from
+# the game folder, which it may leave), the program is started with --update, shows the message,
+# ends by itself about 3 s later with code 0, leaves the log as the row says, starts no game
+# launcher, leaves the old launcher byte for byte, and leaves temp.data where the setup left it.
+CHECK_FAILED='Validation failed, please try again!'
+CHECK_LOG='VeyraLauncher falha na verificação da aplicação!'
+FAILURE_CASES=(
+    # name                    | setup                          | status message                          | log line
+    "server_answers_404       | serve_no_version_file          | $CHECK_FAILED                           | $CHECK_LOG"
+    "crc_differs              | serve_crc_12345                | Failed to check files, contact support! | "
+    "two_bars_before_the_number | serve_crc_after_two_bars     | Failed to check files, contact support! | "
+    "file_missing             | serve_crc_then_remove_the_file | Update not found!                       | "
+    "file_locked              | serve_crc_then_lock_the_file   | $CHECK_FAILED                           | $CHECK_LOG"
+    "from_another_directory   | serve_crc_then_go_elsewhere    | Update not found!                       | "
+    "unwritable_log           | serve_no_version_file_log_blocked | $CHECK_FAILED                        | unchecked"
+)
+
+serve_correct_crc() { serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"; }
+serve_no_version_file() {
     serve_version_file ''
     remove_version_file
-    cd "$GAME" || fail "no game folder"
-    launch_veyra '--update'
-    wait_for_status 'Validation failed, please try again!' 20
-    expect_timed_end
-    expect_log_lines 'VeyraLauncher falha na verificação da aplicação!'
-    expect_launcher_not_started
-    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/old-launcher" || fail "the launcher changed"
 }
-
-scenario_update_crc_differs() {
-    prepare_update
-    serve_version_file 'text|12345\r\n'
-    cd "$GAME" || fail "no game folder"
-    launch_veyra '--update'
-    wait_for_status 'Failed to check files, contact support!' 20
-    expect_timed_end
-    expect_log_lines
-    expect_launcher_not_started
-    [[ -e $GAME/temp.data ]] || fail "temp.data was removed"
-}
-
-scenario_update_two_bars_before_the_number() {
-    prepare_update
-    serve_version_file "text||$(crc_of "$GAME/temp.data")\r\n"
-    cd "$GAME" || fail "no game folder"
-    launch_veyra '--update'
-    wait_for_status 'Failed to check files, contact support!' 20
-    expect_timed_end
-    expect_log_lines
-}
-
-scenario_update_file_missing() {
-    prepare_update
-    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
+serve_crc_12345() { serve_version_file 'text|12345\r\n'; }
+serve_crc_after_two_bars() { serve_version_file "text||$(crc_of "$GAME/temp.data")\r\n"; }
+serve_crc_then_remove_the_file() {
+    serve_correct_crc
     rm "$GAME/temp.data"
-    cd "$GAME" || fail "no game folder"
-    launch_veyra '--update'
-    wait_for_status 'Update not found!' 20
-    expect_timed_end
-    expect_log_lines
-    expect_launcher_not_started
 }
-
 # temp.data held open by another process that lets nobody read it.
-scenario_update_file_locked() {
-    prepare_update
-    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
+serve_crc_then_lock_the_file() {
+    serve_correct_crc
     "$VEYRA_WINE" "$E2E_BIN/tests/hold_file.exe" "$(windows_path "$GAME/temp.data")" none 30 \
         >/dev/null 2>&1 &
     sleep 1.5
-    cd "$GAME" || fail "no game folder"
-    launch_veyra '--update'
-    wait_for_status 'Validation failed, please try again!' 20
-    expect_timed_end
-    expect_log_lines 'VeyraLauncher falha na verificação da aplicação!'
-    expect_launcher_not_started
 }
-
 # Started from another directory: temp.data is looked up there, not beside the program.
-scenario_update_from_another_directory() {
-    prepare_update
-    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
+serve_crc_then_go_elsewhere() {
+    serve_correct_crc
     mkdir -p "$SCENARIO_DIR/elsewhere"
     cd "$SCENARIO_DIR/elsewhere" || fail "no folder"
-    launch_veyra '--update'
-    wait_for_status 'Update not found!' 20
-    expect_timed_end
-    expect_log_lines
 }
+# A folder stands where the error log goes: the failure is still shown and the program still ends.
+serve_no_version_file_log_blocked() {
+    serve_no_version_file
+    mkdir "$GAME/$UPDATE_LOG_NAME"
+}
+
+# Trims the blanks around a table cell.
+trim() {
+    local text=$1
+    text=${text#"${text%%[![:space:]]*}"}
+    echo "${text%"${text##*[![:space:]]}"}"
+}
+
+# Runs the row of FAILURE_CASES named $1 (the step described above the table).
+run_failure_case() {
+    local row name setup message log_line
+    for row in "${FAILURE_CASES[@]}"; do
+        IFS='|' read -r name setup message log_line <<<"$row"
+        [[ $(trim "$name") == "$1" ]] && break
+        name=
+    done
+    [[ -n $name ]] || fail "no failure case named $1"
+    setup=$(trim "$setup")
+    message=$(trim "$message")
+    log_line=$(trim "$log_line")
+
+    prepare_update
+    cd "$GAME" || fail "no game folder"
+    "$setup"
+    local had_update=0
+    [[ -e $GAME/temp.data ]] && had_update=1
+    launch_veyra '--update'
+    wait_for_status "$message" 20
+    expect_timed_end
+    case $log_line in
+        unchecked) ;;
+        "") expect_log_lines ;;
+        *) expect_log_lines "$log_line" ;;
+    esac
+    expect_launcher_not_started
+    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/old-launcher" || fail "the launcher changed"
+    if ((had_update)); then
+        [[ -e $GAME/temp.data ]] || fail "temp.data was removed"
+    fi
+}
+
+# One scenario function per row, so that each runs (and is bounded) on its own.
+for row in "${FAILURE_CASES[@]}"; do
+    case_name=$(trim "${row%%|*}")
+    eval "scenario_update_fails_${case_name}() { run_failure_case ${case_name}; }"
+done
+unset row case_name
 
 # A close request while the check runs (the server holds the answer back): exit 0 at once,
 # nothing logged, nothing started.
@@ -246,17 +267,4 @@ scenario_update_swap_blocked_keeps_the_old_launcher() {
     [[ ! -e $GAME/dunmorelauncher.exe.new ]] || fail "a staging file was left"
     wait_for_launcher 10 || fail "the old launcher was not started"
     expect_log_lines
-}
-
-# The error log cannot be written (a folder stands in its place): the failure is still shown
-# and the program still ends.
-scenario_update_unwritable_log_still_ends() {
-    prepare_update
-    serve_version_file ''
-    remove_version_file
-    mkdir "$GAME/$UPDATE_LOG_NAME"
-    cd "$GAME" || fail "no game folder"
-    launch_veyra '--update'
-    wait_for_status 'Validation failed, please try again!' 20
-    expect_timed_end
 }

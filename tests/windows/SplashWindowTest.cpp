@@ -182,6 +182,81 @@ TEST_F(SplashWindowTest, StatusLineIsDrawnInItsColourInsideItsBox) {
     EXPECT_EQ(CountColorIn(pixels, {0, 221, 300, 63}, textColor), 0);
 }
 
+// Status texts come from failures and file names: whatever they hold is drawn as it is, and
+// never outside the status line's box.
+class SplashStatusTextTest : public SplashWindowTest {
+protected:
+    // The control layer's look with `text` in the status line; the logo stands still.
+    std::vector<std::uint32_t> RenderStatus(const std::wstring& text) {
+        splash_.StopLogoAnimation();
+        splash_.SetStatusText(text);
+        return Render(splash_.ControlLayerHandle());
+    }
+
+    static bool InInfo(int x, int y) {
+        const layout::Rect& r = layout::kInfo;
+        return x >= r.left && x < r.right() && y >= r.top && y < r.bottom();
+    }
+
+    // Width of the columns of the status box where `pixels` differ from `bare`: the drawn text's
+    // extent, from its first inked column to its last; 0 when nothing is drawn.
+    static int InkWidth(const std::vector<std::uint32_t>& pixels,
+                        const std::vector<std::uint32_t>& bare) {
+        int first = -1, last = -1;
+        for (int x = layout::kInfo.left; x < layout::kInfo.right(); ++x)
+            for (int y = layout::kInfo.top; y < layout::kInfo.bottom(); ++y)
+                if (pixels[y * layout::kWindowWidth + x] != bare[y * layout::kWindowWidth + x]) {
+                    if (first < 0)
+                        first = x;
+                    last = x;
+                    break;
+                }
+        return first < 0 ? 0 : last - first + 1;
+    }
+
+    T_VeyraLauncher splash_{application_.Instance()};
+};
+
+TEST_F(SplashStatusTextTest, AnyTextStaysInsideTheStatusBox) {
+    const auto bare = RenderStatus(L"");
+    const struct {
+        const char* name;
+        std::wstring text;
+    } cases[] = {
+        {"ampersand", L"Update & restart"},
+        {"doubled ampersand", L"a&&b"},
+        {"lone ampersand", L"&"},
+        {"over-long", L"Could not open C:\\Program Files\\Dunmore\\" + std::wstring(200, L'W') +
+                          L"\\dunmorelauncher.exe"},
+        {"line break", L"Update failed!\r\nThe launcher could not be replaced.\nTry again."},
+    };
+    for (const auto& c : cases) {
+        const auto pixels = RenderStatus(c.text);
+        EXPECT_GT(InkWidth(pixels, bare), 0) << c.name << ": nothing drawn";
+        int outside = 0;
+        for (int y = 0; y < layout::kWindowHeight; ++y)
+            for (int x = 0; x < layout::kWindowWidth; ++x)
+                if (!InInfo(x, y))
+                    outside +=
+                        pixels[y * layout::kWindowWidth + x] != bare[y * layout::kWindowWidth + x];
+        EXPECT_EQ(outside, 0) << c.name << ": pixels changed outside the status box";
+    }
+}
+
+// "&" is no mnemonic prefix: it is drawn, and "&&" is two of them.
+TEST_F(SplashStatusTextTest, AmpersandsAreDrawnLiterally) {
+    const auto bare = RenderStatus(L"");
+    const int one = InkWidth(RenderStatus(L"&"), bare);
+    const int two = InkWidth(RenderStatus(L"&&"), bare);
+    EXPECT_GT(one, 3);
+    EXPECT_GE(two, one * 3 / 2) << "one " << one << ", two " << two;
+    // Between "a" and "b" the ampersand takes room of its own (as a prefix it would only
+    // underline the "b").
+    const int withAmpersand = InkWidth(RenderStatus(L"a&b"), bare);
+    const int without = InkWidth(RenderStatus(L"ab"), bare);
+    EXPECT_GE(withAmpersand, without + one) << "a&b " << withAmpersand << ", ab " << without;
+}
+
 TEST_F(SplashWindowTest, PicturesAreComposedOverTheBackground) {
     T_VeyraLauncher splash(application_.Instance());
     const SplashArtwork art = LoadSplashArtwork(::GetModuleHandleW(nullptr));

@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace veyra {
@@ -208,6 +213,150 @@ TEST_F(TranslucencyTest, WindowIsCaptionEverywhereAndLayerIsTransparentToTheMous
         EXPECT_EQ(::SendMessageW(splash.ControlLayerHandle(), WM_NCHITTEST, 0, at), HTTRANSPARENT)
             << p.where;
     }
+}
+
+// Adds `window` to the list in `list` when it belongs to this process. A callback of the system:
+// stdcall in 32-bit, which a lambda's conversion does not give.
+BOOL CALLBACK CollectWindowOfThisProcess(HWND window, LPARAM list) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process == ::GetCurrentProcessId())
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// Top-level windows of this process, shown or not.
+std::vector<HWND> WindowsOfThisProcess() {
+    std::vector<HWND> found;
+    ::EnumWindows(&CollectWindowOfThisProcess, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void PressButton(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags; // at the cursor's position
+    ::SendInput(1, &input, sizeof(input));
+}
+
+// What the window thread saw while `gesture` ran as real mouse input on another thread.
+struct GestureOutcome {
+    std::vector<std::wstring> newWindows; // classes of top-level windows that appeared meanwhile
+    bool quitPosted = false;
+};
+
+// Runs `gesture` on a thread of its own while this thread runs the window's messages (a move
+// loop or a menu runs inside them). Meanwhile any new top-level window of the process is
+// recorded, and a menu that opens is dismissed, so that a failing check cannot hang the test.
+GestureOutcome RunGesture(const std::function<void()>& gesture) {
+    GestureOutcome outcome;
+    const std::vector<HWND> before = WindowsOfThisProcess();
+    std::atomic<bool> gestureDone = false, stopWatching = false;
+    std::thread watcher([&] {
+        while (!stopWatching) {
+            for (HWND window : WindowsOfThisProcess())
+                if (std::find(before.begin(), before.end(), window) == before.end()) {
+                    wchar_t name[64] = {};
+                    ::GetClassNameW(window, name, 64);
+                    if (std::find(outcome.newWindows.begin(), outcome.newWindows.end(), name) ==
+                        outcome.newWindows.end())
+                        outcome.newWindows.push_back(name);
+                    ::EndMenu();
+                }
+            ::Sleep(5);
+        }
+    });
+    std::thread input([&] {
+        gesture();
+        gestureDone = true;
+    });
+    // Like test::PumpUntil, noting a quit request, which that would swallow.
+    const auto pump = [&](const auto& done, std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                outcome.quitPosted |= message.message == WM_QUIT;
+                ::TranslateMessage(&message);
+                ::DispatchMessageW(&message);
+            }
+        }
+    };
+    pump([&] { return gestureDone.load(); }, 10s);
+    input.join();
+    pump([] { return false; }, 300ms); // what the last release brings still arrives
+    stopWatching = true;
+    watcher.join();
+    return outcome;
+}
+
+std::string Classes(const std::vector<std::wstring>& names) {
+    std::string out;
+    for (const std::wstring& name : names)
+        for (const wchar_t c : name + L" ")
+            out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+// Press at `from`, move by (dx, dy) in steps, release: as a hand on the mouse gives it.
+std::function<void()> PressDrag(POINT from, int dx, int dy, DWORD down, DWORD up) {
+    return [=] {
+        ::SetCursorPos(from.x, from.y);
+        ::Sleep(100);
+        PressButton(down);
+        ::Sleep(100);
+        for (int step = 1; step <= 4; ++step) {
+            ::SetCursorPos(from.x + dx * step / 4, from.y + dy * step / 4);
+            ::Sleep(50);
+        }
+        PressButton(up);
+        ::Sleep(100);
+    };
+}
+
+// Only the left button drags the window. A press of the right or the middle button (with or
+// without moving the mouse) neither moves it, nor closes it, nor opens a menu or any other window.
+TEST_F(TranslucencyTest, OnlyTheLeftButtonDoesAnythingToTheWindow) {
+    T_VeyraLauncher splash(application_.Instance());
+    splash.Show(WindowShowState::Normal);
+    splash.StopLogoAnimation();
+    const HWND window = splash.Handle();
+    test::PumpUntil([] { return false; }, 300ms);
+    const RECT start = BoundsOf(window);
+    const POINT onLogo{start.left + 150, start.top + 100}; // a visible pixel
+
+    const struct {
+        const char* name;
+        DWORD down, up;
+        int dx, dy;
+    } gestures[] = {
+        {"right click", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 0, 0},
+        {"middle click", MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, 0, 0},
+        {"right drag", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 40, 30},
+        {"middle drag", MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, 40, 30},
+    };
+    for (const auto& g : gestures) {
+        const GestureOutcome outcome = RunGesture(PressDrag(onLogo, g.dx, g.dy, g.down, g.up));
+        EXPECT_TRUE(SameRect(BoundsOf(window), start))
+            << g.name << ": " << Describe(BoundsOf(window));
+        EXPECT_TRUE(SameRect(BoundsOf(splash.ControlLayerHandle()), start)) << g.name;
+        EXPECT_EQ(Classes(outcome.newWindows), "") << g.name << ": windows appeared";
+        EXPECT_FALSE(outcome.quitPosted) << g.name;
+        EXPECT_FALSE(ApplicationTerminated()) << g.name;
+        EXPECT_TRUE(::IsWindowVisible(window)) << g.name;
+        EXPECT_TRUE(::IsWindowVisible(splash.ControlLayerHandle())) << g.name;
+    }
+
+    // The same hand with the left button does drag: the input above really reached the window.
+    const GestureOutcome outcome =
+        RunGesture(PressDrag(onLogo, 40, 30, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP));
+    const RECT moved = BoundsOf(window);
+    EXPECT_EQ(moved.left - start.left, 40) << Describe(moved);
+    EXPECT_EQ(moved.top - start.top, 30) << Describe(moved);
+    EXPECT_TRUE(SameRect(BoundsOf(splash.ControlLayerHandle()), moved));
+    EXPECT_EQ(Classes(outcome.newWindows), "");
+    EXPECT_FALSE(outcome.quitPosted);
 }
 
 // Erasing the layer: the key colour everywhere, the background picture's pixels inside each

@@ -1,9 +1,47 @@
 # Shared Wine and Xvfb helpers for the tests and the demo (sourced, not run).
-# Wine here runs 64-bit programs only; the prefixes live under the build folder.
+# With wine32 beside wine64 the prefixes are WoW64 ones (32- and 64-bit programs alike); they
+# live under the build folder.
 
-VEYRA_WINE=${VEYRA_WINE:-/usr/lib/wine/wine64}
+VEYRA_WINE32=${VEYRA_WINE32:-/usr/lib/wine/wine}
+VEYRA_WINE64=${VEYRA_WINE64:-/usr/lib/wine/wine64}
 VEYRA_WINESERVER=${VEYRA_WINESERVER:-/usr/lib/wine/wineserver}
+# The 32-bit loader runs 64-bit programs too, when this machine runs 32-bit programs at all: a
+# kernel started with its 32-bit emulation off refuses them ("Exec format error") even with
+# wine32 installed. Then 64-bit Wine runs what it can.
+if [[ -z ${VEYRA_WINE:-} ]]; then
+    if "$VEYRA_WINE32" --version >/dev/null 2>&1; then
+        VEYRA_WINE=$VEYRA_WINE32
+    else
+        VEYRA_WINE=$VEYRA_WINE64
+    fi
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
+# The one prefix template that every tier, the benchmark and the demo copy.
+VEYRA_WINE_TEMPLATE=${VEYRA_WINE_TEMPLATE:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine/template}
+
+# True when the Wine in use runs the shipped 32-bit program.
+wine_runs_32bit() { [[ $VEYRA_WINE == "$VEYRA_WINE32" ]]; }
+
+# Why the 32-bit program cannot run here, for the scripts that fall back to the 64-bit twin.
+wine32_missing_reason() {
+    if [[ ! -x $VEYRA_WINE32 ]]; then
+        echo "wine32 is not installed"
+    else
+        local said
+        said=$("$VEYRA_WINE32" --version 2>&1 | tail -n 1)
+        if [[ $said == *"Exec format error"* ]]; then
+            echo "this machine's kernel does not run 32-bit programs (Exec format error)"
+        else
+            echo "32-bit Wine does not start: $said"
+        fi
+    fi
+}
+
+# The build folder whose VeyraLauncher.exe the Wine tiers run: the shipped 32-bit build where
+# 32-bit Wine runs, else the 64-bit one. $1 is the project's root.
+wine_product_build() {
+    if wine_runs_32bit; then echo "$1/build/win32"; else echo "$1/build/win64"; fi
+}
 
 # Waits for the prefix's wineserver to end (registry edits reach the prefix's files only then),
 # at most 60 s; a wineserver that does not end by then is stopped.
@@ -14,27 +52,28 @@ wine_settle() {
 # Activates a window, waiting at most 5 s for the system to do it.
 activate_window() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; }
 
-# Makes (once per Wine version) a prefix with real Tahoma and unmanaged windows, to be copied.
+# Makes (once per Wine version and kind) a prefix with real Tahoma and unmanaged windows, to be
+# copied; $1 is where (default: the shared template).
 wine_template_prefix() {
     local template
-    template=$(realpath -m "$1")
+    template=$(realpath -m "${1:-$VEYRA_WINE_TEMPLATE}")
     local stamp
-    stamp=$("$VEYRA_WINE" --version 2>/dev/null)
+    # A prefix made before wine32 was installed is no WoW64 prefix: the stamp tells them apart.
+    stamp="$("$VEYRA_WINE" --version 2>/dev/null) $([[ -x $VEYRA_WINE32 ]] && echo wow64)"
     if [[ -f "$template/.veyra-template" && "$(cat "$template/.veyra-template")" == "$stamp" ]]; then
         return 0
     fi
     rm -rf "$template"
     mkdir -p "$(dirname "$template")"
     (
-        set -e
         export WINEPREFIX=$template WINEDLLOVERRIDES="mscoree,mshtml="
         unset DISPLAY
-        "$VEYRA_WINE" wineboot -i >/dev/null 2>&1
-        wine_settle
-        cp /usr/share/wine/fonts/tahoma*.ttf "$template/drive_c/windows/Fonts/"
-        # Without a window manager, closing a managed window stalls for about two seconds.
-        "$VEYRA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-        wine_settle
+        "$VEYRA_WINE" wineboot -i >/dev/null 2>&1 && wine_settle &&
+            cp /usr/share/wine/fonts/tahoma*.ttf "$template/drive_c/windows/Fonts/" &&
+            # Without a window manager, closing a managed window stalls for about two seconds.
+            "$VEYRA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+                >/dev/null 2>&1 &&
+            wine_settle
     ) || return 1
     echo "$stamp" >"$template/.veyra-template"
 }
@@ -43,6 +82,7 @@ wine_template_prefix() {
 wine_fresh_prefix() {
     local template=$1 prefix=$2
     rm -rf "$prefix"
+    mkdir -p "$(dirname "$prefix")"
     cp -a "$template" "$prefix"
 }
 
