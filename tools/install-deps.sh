@@ -7,7 +7,8 @@ packages=(
     cmake ninja-build g++ googletest libgtest-dev zlib1g-dev clang libclang-rt-14-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
     binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-    wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wine iproute2 util-linux procps
+    wine wine64 wine32:i386 qemu-user-static xvfb xdotool x11-utils imagemagick fonts-wine iproute2
+    util-linux procps
     nginx-light python3 clang-format python3-pil fonts-dejavu-core fonts-dejavu-extra
     libbenchmark-dev locales
 )

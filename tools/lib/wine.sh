@@ -8,8 +8,11 @@ VEYRA_WINESERVER=${VEYRA_WINESERVER:-/usr/lib/wine/wineserver}
 # The 32-bit loader runs 64-bit programs too, when this machine runs 32-bit programs at all: a
 # kernel started with its 32-bit emulation off refuses them ("Exec format error") even with
 # wine32 installed. Then 64-bit Wine runs what it can.
+# A machine that hands 32-bit programs to qemu through binfmt_misc runs them, but emulated: not
+# the processor the product meets, and too racy for Wine's threads.
+wine32_emulated_by_binfmt() { grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; }
 if [[ -z ${VEYRA_WINE:-} ]]; then
-    if "$VEYRA_WINE32" --version >/dev/null 2>&1; then
+    if ! wine32_emulated_by_binfmt && "$VEYRA_WINE32" --version >/dev/null 2>&1; then
         VEYRA_WINE=$VEYRA_WINE32
     else
         VEYRA_WINE=$VEYRA_WINE64
@@ -26,6 +29,8 @@ wine_runs_32bit() { [[ $VEYRA_WINE == "$VEYRA_WINE32" ]]; }
 wine32_missing_reason() {
     if [[ ! -x $VEYRA_WINE32 ]]; then
         echo "wine32 is not installed"
+    elif wine32_emulated_by_binfmt; then
+        echo "32-bit programs are handed to qemu here (binfmt_misc), not run by the processor"
     else
         local said
         said=$("$VEYRA_WINE32" --version 2>&1 | tail -n 1)
@@ -41,6 +46,21 @@ wine32_missing_reason() {
 # 32-bit Wine runs, else the 64-bit one. $1 is the project's root.
 wine_product_build() {
     if wine_runs_32bit; then echo "$1/build/win32"; else echo "$1/build/win64"; fi
+}
+
+# Where the kernel refuses 32-bit programs, 32-bit Wine still runs under qemu's user-mode
+# emulation of an i386 processor, the loader kept from re-executing itself (which would meet the
+# refusal again). Slow, and Wine's threads race there: a test with contending threads, or one that
+# starts processes, crashes it; single-threaded computation runs reliably.
+VEYRA_QEMU_I386=${VEYRA_QEMU_I386:-/usr/bin/qemu-i386-static}
+VEYRA_WINE32_EMULATED=(env WINELOADERNOEXEC=1 "$VEYRA_QEMU_I386" -cpu max "$VEYRA_WINE32")
+wine32_emulation_available() { [[ -x $VEYRA_QEMU_I386 && -x $VEYRA_WINE32 ]]; }
+
+# A prefix that 64-bit Wine made alone has an empty syswow64 (32-bit wineboot could not fill it):
+# puts the 32-bit system libraries there, for emulated 32-bit Wine.
+wine32_fill_syswow64() {
+    cp /usr/lib/i386-linux-gnu/wine/i386-windows/*.dll /usr/lib/i386-linux-gnu/wine/i386-windows/*.exe \
+        "$1/drive_c/windows/syswow64/"
 }
 
 # Waits for the prefix's wineserver to end (registry edits reach the prefix's files only then),
