@@ -18,14 +18,20 @@ template <typename Step> bool WithRetries(SwapFileSystem& files, Step step) {
 
 } // namespace
 
-void SwapInUpdate(SwapFileSystem& files, const std::wstring& programDirectory) {
-    if (WithRetries(files, [&] { return files.Replace(kUpdateFile, kGameLauncher); }))
+void SwapInUpdate(SwapFileSystem& files, const std::wstring& programDirectory,
+                  std::uint32_t acceptedCrc) {
+    const auto flushThenReplace = [&] {
+        const FileStep flushed = files.Flush(kUpdateFile);
+        return flushed.ok ? files.Replace(kUpdateFile, kGameLauncher) : flushed;
+    };
+    if (WithRetries(files, flushThenReplace))
         return;
     const std::wstring staging = programDirectory + kStagingName;
     const bool placed =
         WithRetries(files, [&] { return files.Copy(programDirectory + kUpdateFile, staging); }) &&
-        WithRetries(files,
-                    [&] { return files.Replace(staging, programDirectory + kGameLauncher); });
+        files.Crc32(staging) == acceptedCrc && WithRetries(files, [&] {
+            return files.Replace(staging, programDirectory + kGameLauncher);
+        });
     if (!placed)
         files.Remove(staging);
 }

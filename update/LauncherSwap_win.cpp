@@ -1,6 +1,8 @@
 #include "update/LauncherSwap_win.h"
 
+#include "support/IoError.h"
 #include "support/WinHandle_win.h"
+#include "support/uCRC32_win.h"
 
 #include <windows.h>
 
@@ -26,11 +28,23 @@ FileStep Win32SwapFileSystem::Copy(const std::wstring& source, const std::wstrin
     if (!::CopyFileW(source.c_str(), target.c_str(), FALSE))
         return Failed();
     // On disk before it takes the launcher's name, so a power cut cannot leave half a file.
-    const UniqueHandle copy = AdoptFileHandle(::CreateFileW(
-        target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!copy || !::FlushFileBuffers(copy.get()))
+    return Flush(target);
+}
+
+FileStep Win32SwapFileSystem::Flush(const std::wstring& path) {
+    const UniqueHandle file = AdoptFileHandle(::CreateFileW(
+        path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !::FlushFileBuffers(file.get()))
         return Failed();
     return {true, false};
+}
+
+std::optional<std::uint32_t> Win32SwapFileSystem::Crc32(const std::wstring& path) {
+    try {
+        return FileCRC32(path);
+    } catch (const IoError&) {
+        return std::nullopt;
+    }
 }
 
 void Win32SwapFileSystem::Remove(const std::wstring& path) {

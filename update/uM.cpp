@@ -49,12 +49,13 @@ void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
             return;
         }
         ops.ReportProgress(kProgressMax, 180);
-        if (CrcToDecimal(ops.FileCrc32(kUpdateFile)) != expected) {
+        const std::uint32_t crc = ops.FileCrc32(kUpdateFile);
+        if (CrcToDecimal(crc) != expected) {
             ShowFailure(ops, messages::kCrcDiffers);
             return;
         }
         ops.ReportProgress(kProgressMax, 200);
-        ApplyUpdate(ops);
+        ApplyUpdate(ops, crc);
     } catch (const std::exception&) {
         try {
             ops.WriteLog(messages::kCheckFailedLog);
@@ -65,7 +66,7 @@ void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
     }
 }
 
-void ApplyUpdate(UpdateOperations& ops) {
+void ApplyUpdate(UpdateOperations& ops, std::uint32_t acceptedCrc) {
     ops.ReportProgress(kProgressMax, 220);
     try {
         if (!ops.FileExists(kUpdateFile)) {
@@ -73,7 +74,7 @@ void ApplyUpdate(UpdateOperations& ops) {
             return;
         }
         ops.ReportProgress(kProgressMax, 240);
-        ops.SwapInUpdate();
+        ops.SwapInUpdate(acceptedCrc);
         ops.ReportProgress(kProgressMax, 254);
         ops.Pause(kAfterSwapPauseMs);
         if (!ops.FileExists(kGameLauncher)) {

@@ -39,9 +39,10 @@ public:
     virtual bool FileExists(const std::wstring& relativeName) = 0;
     // The CRC-32 of the file's whole content; raises an I/O error.
     virtual std::uint32_t FileCrc32(const std::wstring& relativeName) = 0;
-    // Puts "temp.data" in place of the game launcher; raises nothing: a failure shows up as the
-    // old launcher (or, in no case, none) being there afterwards.
-    virtual void SwapInUpdate() = 0;
+    // Puts "temp.data" in place of the game launcher, provided what takes the launcher's name has
+    // the CRC-32 `acceptedCrc`; raises nothing: a failure shows up as the old launcher (or, in
+    // no case, none) being there afterwards.
+    virtual void SwapInUpdate(std::uint32_t acceptedCrc) = 0;
     // Starts the game launcher in the program directory, elevated when UAC is on; its result is
     // ignored, but reading the UAC policy may raise.
     virtual void StartGameLauncher() = 0;
@@ -75,7 +76,8 @@ void ShowFailure(UpdateOperations& ops, const std::wstring& message,
 // in a failure display; success ends the process.
 void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp);
 
-// The second half, after a good CRC: swap, pause one second, start the launcher, end.
-void ApplyUpdate(UpdateOperations& ops);
+// The second half, after the check accepted "temp.data" with the CRC-32 `acceptedCrc`: swap,
+// pause one second, start the launcher, end.
+void ApplyUpdate(UpdateOperations& ops, std::uint32_t acceptedCrc);
 
 } // namespace veyra

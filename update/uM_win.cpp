@@ -30,9 +30,9 @@ std::uint32_t Win32UpdateOperations::FileCrc32(const std::wstring& relativeName)
     return FileCRC32(relativeName);
 }
 
-void Win32UpdateOperations::SwapInUpdate() {
+void Win32UpdateOperations::SwapInUpdate(std::uint32_t acceptedCrc) {
     Win32SwapFileSystem files;
-    veyra::SwapInUpdate(files, ProgramDirectory());
+    veyra::SwapInUpdate(files, ProgramDirectory(), acceptedCrc);
 }
 
 void Win32UpdateOperations::StartGameLauncher() {

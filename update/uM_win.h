@@ -18,7 +18,7 @@ public:
     std::wstring FetchVersionFile(const std::wstring& versionStamp) override;
     bool FileExists(const std::wstring& relativeName) override;
     std::uint32_t FileCrc32(const std::wstring& relativeName) override;
-    void SwapInUpdate() override;
+    void SwapInUpdate(std::uint32_t acceptedCrc) override;
     void StartGameLauncher() override;
     void EndProcess() override;
     void WriteLog(const std::wstring& message) override;

@@ -46,8 +46,8 @@ public:
             files.erase(L"temp.data");
         return crc;
     }
-    void SwapInUpdate() override {
-        events.push_back(L"swap");
+    void SwapInUpdate(std::uint32_t acceptedCrc) override {
+        events.push_back(L"swap " + std::to_wstring(acceptedCrc));
         if (swapLosesLauncher)
             files.erase(L"dunmorelauncher.exe");
     }
@@ -99,7 +99,7 @@ Events Concat(Events a, const Events& b) {
 
 const Events kApplyUpToPause =
     Concat(kCheckUpTo180, {L"progress 200", L"progress 220", L"exists temp.data", L"progress 240",
-                           L"swap", L"progress 254", L"pause 1000", L"exists dunmorelauncher.exe"});
+                           L"swap 3421780262", L"progress 254", L"pause 1000", L"exists dunmorelauncher.exe"});
 
 Events Display(const wchar_t* message) {
     return {L"taskbar error", std::wstring(L"status ") + message, L"stop logo", L"timer"};
