@@ -9,8 +9,22 @@ void AppendTwoDigits(std::wstring& out, int value) {
     out.push_back(static_cast<wchar_t>(L'0' + value % 10));
 }
 
+// A control character from the locale would land in the log as a byte of its own: 0x1A, the
+// end-of-file mark, would have the next append cut the file there. Such a setting counts as absent.
+bool HasControlCharacter(const std::wstring& text) {
+    for (const wchar_t c : text)
+        if (c < 0x20)
+            return true;
+    return false;
+}
+
 const std::wstring& SingleCharacterOr(const std::wstring& separator, const std::wstring& fallback) {
-    return separator.size() == 1 ? separator : fallback;
+    return separator.size() == 1 && !HasControlCharacter(separator) ? separator : fallback;
+}
+
+const std::wstring& DesignatorOrNone(const std::wstring& designator) {
+    static const std::wstring none;
+    return HasControlCharacter(designator) ? none : designator;
 }
 
 } // namespace
@@ -48,7 +62,7 @@ std::wstring FormatLogTime(const ClockReading& clock, const LogLocale& locale) {
     AppendTwoDigits(time, clock.second);
     if (!locale.clock24) {
         const std::wstring& designator =
-            clock.hour < 12 ? locale.amDesignator : locale.pmDesignator;
+            DesignatorOrNone(clock.hour < 12 ? locale.amDesignator : locale.pmDesignator);
         time = locale.designatorBeforeTime ? designator + L" " + time : time + L" " + designator;
     }
     return L"[" + time + L"] ";

@@ -27,6 +27,8 @@ struct ClockReading {
 
 // The user's locale settings that shape the time stamp, as the system states them.
 struct LogLocale {
+    // The separators and designators count as absent when they hold a control character (below
+    // U+0020).
     std::wstring dateSeparator; // used only when exactly one character, else "/"
     std::wstring timeSeparator; // used only when exactly one character, else ":"
     bool leadingZeroInHours = false;

@@ -268,3 +268,39 @@ scenario_update_swap_blocked_keeps_the_old_launcher() {
     wait_for_launcher 10 || fail "the old launcher was not started"
     expect_log_lines
 }
+
+# Started from another directory whose "temp.data" (the file checked) is held open sharing
+# reading only: it can be read and checked, not moved, so the fallback copies the program
+# directory's "temp.data". That file takes the launcher's name only when it has the accepted
+# CRC-32; a different one leaves the program directory's launcher byte for byte.
+check_fallback_with_program_directory_update() {
+    local program_directory_update=$1 expected_launcher=$2
+    prepare_update
+    local elsewhere="$SCENARIO_DIR/elsewhere"
+    mkdir -p "$elsewhere"
+    mv "$GAME/temp.data" "$elsewhere/temp.data"
+    cp "$program_directory_update" "$GAME/temp.data"
+    serve_version_file "x|$(crc_of "$elsewhere/temp.data")\r\n"
+    "$VEYRA_WINE" "$E2E_BIN/tests/hold_file.exe" "$(windows_path "$elsewhere/temp.data")" read 30 \
+        >/dev/null 2>&1 &
+    sleep 1.5
+    cd "$elsewhere" || fail "no folder"
+    launch_veyra '--update'
+    wait_for_exit 30
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    cmp -s "$GAME/dunmorelauncher.exe" "$expected_launcher" ||
+        fail "the program directory's launcher is not $(basename "$expected_launcher")"
+    [[ ! -e $GAME/dunmorelauncher.exe.new ]] || fail "a staging file was left"
+    [[ -e $elsewhere/temp.data ]] || fail "the checked temp.data is gone"
+}
+
+scenario_update_fallback_refuses_an_unchecked_file() {
+    local other="$SCENARIO_DIR/other-file"
+    head -c 100000 /dev/urandom >"$other"
+    check_fallback_with_program_directory_update "$other" "$SCENARIO_DIR/old-launcher"
+}
+
+scenario_update_fallback_copies_the_checked_bytes() {
+    check_fallback_with_program_directory_update "$SCENARIO_DIR/new-launcher" \
+        "$SCENARIO_DIR/new-launcher"
+}

@@ -63,6 +63,24 @@ TEST(LogStampTest, DateAndTimeFollowTheLocale) {
          {2019, 4, 16, 13, 42, 30},
          "[16/04/19] [13:42:30] "},
         {"year's last two digits", Brazil(), {2105, 6, 7, 1, 2, 3}, "[07/06/05] [01:02:03] "},
+        // A control character would reach the log as a byte: the end-of-file mark (0x1A) would
+        // have the next append cut the file there. Such settings count as absent.
+        {"end-of-file mark as separators fall back",
+         {L"\x1A", L"\x1A", true, true, L"", L"", false},
+         {2019, 4, 16, 13, 42, 30},
+         "[16/04/19] [13:42:30] "},
+        {"line break and tab as separators fall back",
+         {L"\n", L"\t", true, true, L"", L"", false},
+         {2019, 4, 16, 13, 42, 30},
+         "[16/04/19] [13:42:30] "},
+        {"designators with control characters count as absent",
+         {L"/", L":", false, false, L"A\x1AM", L"P\rM", false},
+         {2019, 4, 16, 13, 42, 30},
+         "[16/04/19] [1:42:30 ] "},
+        {"designator with a control character before the time",
+         {L"/", L":", false, false, L"\x1A", L"\x1A", true},
+         {2019, 4, 16, 9, 42, 30},
+         "[16/04/19] [ 9:42:30] "},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Narrow(FormatLogDate(c.clock, c.locale) + FormatLogTime(c.clock, c.locale)),
