@@ -1,6 +1,7 @@
 // The socket shim over POSIX sockets: non-blocking descriptors, poll() for every wait.
 #include "update/HttpError.h"
 #include "update/Socket.h"
+#include "update/SocketRetry.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -79,41 +80,57 @@ public:
                                     Clock::time_point deadline) override {
         if (fd_.Get() < 0 || into.empty())
             return 0;
-        for (;;) {
-            const ssize_t received = ::recv(fd_.Get(), into.data(), into.size(), 0);
-            if (received >= 0)
-                return static_cast<std::size_t>(received);
-            if (errno == EINTR)
-                continue;
-            if (!WouldBlock(errno))
-                ThrowSocketError(errno);
-            if (!WaitFor(fd_.Get(), POLLIN, deadline))
-                return std::nullopt;
-        }
+        std::size_t count = 0;
+        const auto receive = [&] {
+            for (;;) {
+                const ssize_t received = ::recv(fd_.Get(), into.data(), into.size(), 0);
+                if (received >= 0) {
+                    count = static_cast<std::size_t>(received);
+                    return true;
+                }
+                if (errno == EINTR)
+                    continue;
+                if (!WouldBlock(errno))
+                    ThrowSocketError(errno);
+                return false;
+            }
+        };
+        if (!RetryUntilDeadline(receive, WaitingFor(POLLIN), deadline))
+            return std::nullopt;
+        return count;
     }
 
     void Write(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
         if (fd_.Get() < 0)
             ThrowSocketError(EBADF);
-        while (!bytes.empty()) {
-            // MSG_NOSIGNAL: a peer that has gone away is an error here, not a SIGPIPE.
-            const ssize_t sent = ::send(fd_.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-            if (sent > 0) {
-                bytes = bytes.subspan(static_cast<std::size_t>(sent));
-                continue;
+        const auto sendSome = [&] {
+            for (;;) {
+                // MSG_NOSIGNAL: a peer that has gone away is an error here, not a SIGPIPE.
+                const ssize_t sent = ::send(fd_.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+                if (sent > 0) {
+                    bytes = bytes.subspan(static_cast<std::size_t>(sent));
+                    return true;
+                }
+                if (sent < 0 && errno == EINTR)
+                    continue;
+                if (sent < 0 && !WouldBlock(errno))
+                    ThrowSocketError(errno);
+                return false;
             }
-            if (sent < 0 && errno == EINTR)
-                continue;
-            if (sent < 0 && !WouldBlock(errno))
-                ThrowSocketError(errno);
-            if (!WaitFor(fd_.Get(), POLLOUT, deadline))
+        };
+        while (!bytes.empty())
+            if (!RetryUntilDeadline(sendSome, WaitingFor(POLLOUT), deadline))
                 throw HttpError(HttpErrorKind::timeout);
-        }
     }
 
     void Close() override { fd_.Reset(); }
 
 private:
+    std::function<bool(Clock::time_point)> WaitingFor(short events) const {
+        return [this, events](Clock::time_point deadline) {
+            return WaitFor(fd_.Get(), events, deadline);
+        };
+    }
     UniqueFd fd_;
 };
 

@@ -6,6 +6,7 @@
 #include "support/WinHandle_win.h"
 #include "update/HttpError.h"
 #include "update/Socket.h"
+#include "update/SocketRetry.h"
 
 #include <climits>
 #include <string>
@@ -46,10 +47,12 @@ long MillisecondsUntil(Clock::time_point deadline) {
     return ms > LONG_MAX / 1000 ? LONG_MAX / 1000 : static_cast<long>(ms);
 }
 
-enum class Ready { read, write };
+enum class Ready { read, write, connected };
 
-// Waits until the socket is readable (or writable); a failed connect also ends the wait, for
-// SO_ERROR to tell. False when the deadline passes first.
+// Waits until the socket is readable, writable, or (connected) its connect has ended: a failed
+// connect shows as the exceptional condition, for SO_ERROR to tell. The exceptional condition is
+// watched while connecting only: afterwards it stands for urgent data, which a plain receive
+// never takes, so it would wake every wait at once. False when the deadline passes first.
 bool WaitFor(SOCKET socket, Ready ready, Clock::time_point deadline) {
     for (;;) {
         fd_set wanted;
@@ -60,8 +63,10 @@ bool WaitFor(SOCKET socket, Ready ready, Clock::time_point deadline) {
         FD_SET(socket, &failed);
         const long ms = MillisecondsUntil(deadline);
         timeval wait{ms / 1000, (ms % 1000) * 1000};
+        const bool connecting = ready == Ready::connected;
         const int count = ::select(0, ready == Ready::read ? &wanted : nullptr,
-                                   ready == Ready::write ? &wanted : nullptr, &failed, &wait);
+                                   ready != Ready::read ? &wanted : nullptr,
+                                   connecting ? &failed : nullptr, &wait);
         if (count > 0)
             return true;
         if (count == SOCKET_ERROR)
@@ -86,41 +91,54 @@ public:
         if (!socket_ || into.empty())
             return 0;
         const int size = into.size() > INT_MAX ? INT_MAX : static_cast<int>(into.size());
-        for (;;) {
+        std::size_t count = 0;
+        const auto receive = [&] {
             const int received =
                 ::recv(socket_.get(), reinterpret_cast<char*>(into.data()), size, 0);
-            if (received != SOCKET_ERROR)
-                return static_cast<std::size_t>(received);
+            if (received != SOCKET_ERROR) {
+                count = static_cast<std::size_t>(received);
+                return true;
+            }
             const int error = ::WSAGetLastError();
             if (error != WSAEWOULDBLOCK)
                 ThrowSocketError(error);
-            if (!WaitFor(socket_.get(), Ready::read, deadline))
-                return std::nullopt;
-        }
+            return false;
+        };
+        if (!RetryUntilDeadline(receive, WaitingFor(Ready::read), deadline))
+            return std::nullopt;
+        return count;
     }
 
     void Write(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
         if (!socket_)
             ThrowSocketError(WSAENOTSOCK);
-        while (!bytes.empty()) {
+        const auto sendSome = [&] {
             const int size = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
             const int sent =
                 ::send(socket_.get(), reinterpret_cast<const char*>(bytes.data()), size, 0);
             if (sent > 0) {
                 bytes = bytes.subspan(static_cast<std::size_t>(sent));
-                continue;
+                return true;
             }
             const int error = ::WSAGetLastError();
             if (sent == SOCKET_ERROR && error != WSAEWOULDBLOCK)
                 ThrowSocketError(error);
-            if (!WaitFor(socket_.get(), Ready::write, deadline))
+            return false;
+        };
+        while (!bytes.empty())
+            if (!RetryUntilDeadline(sendSome, WaitingFor(Ready::write), deadline))
                 throw HttpError(HttpErrorKind::timeout);
-        }
     }
 
     void Close() override { socket_.reset(); }
 
 private:
+    std::function<bool(Clock::time_point)> WaitingFor(Ready ready) const {
+        return [this, ready](Clock::time_point deadline) {
+            return WaitFor(socket_.get(), ready, deadline);
+        };
+    }
+
     WinsockSession session_; // declared first: outlives the socket
     UniqueSocket socket_;
 };
@@ -204,7 +222,7 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
         const int error = ::WSAGetLastError();
         if (error != WSAEWOULDBLOCK)
             ThrowSocketError(error);
-        if (!WaitFor(socket.get(), Ready::write, deadline))
+        if (!WaitFor(socket.get(), Ready::connected, deadline))
             throw HttpError(HttpErrorKind::timeout);
         int failure = 0;
         int size = sizeof failure;

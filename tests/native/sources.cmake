@@ -12,6 +12,7 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/HttpResponseTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ScriptedHttpServer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowStateTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SocketRetryTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SplashImageTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uCRC32Test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramDirectoryTest.cpp
