@@ -2,6 +2,7 @@
 
 #include "support/Files_win.h"
 #include "support/IoError.h"
+#include "support/LinkSafety.h"
 #include "support/WinHandle_win.h"
 
 #include <windows.h>
@@ -58,6 +59,15 @@ std::optional<std::uint64_t> CutAtEndOfFileMark(HANDLE file) {
     return end;
 }
 
+// Whether the opened name may lead to a file elsewhere (a planted link); unknown counts as such.
+bool MayLeadElsewhere(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!::GetFileInformationByHandle(file, &information))
+        return true;
+    return LeadsElsewhere({(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+                           information.nNumberOfLinks});
+}
+
 [[noreturn]] void Raise(const char* what, DWORD code) {
     throw IoError(std::string("error log: ") + what, code);
 }
@@ -106,18 +116,25 @@ std::string ToAnsiCodePage(std::wstring_view text) {
 void AppendLogLine(const std::wstring& path, std::wstring_view message) {
     if (!FileExists(path)) {
         // OPEN_ALWAYS rather than CREATE_ALWAYS: a log that appeared meanwhile is not emptied.
-        const UniqueHandle created =
-            AdoptFileHandle(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // A reparse point is opened as itself, never followed.
+        const UniqueHandle created = AdoptFileHandle(
+            ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!created)
             Raise("cannot create the file", ::GetLastError());
     }
 
-    // Others may only read while we append. A failure to open is reported at the write.
-    UniqueHandle file =
-        AdoptFileHandle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Others may only read while we append. A failure to open is reported at the write. The
+    // name is opened as itself; one that may lead to a file elsewhere (a link a user planted in
+    // the game folder) is not written with administrator rights: that is a failed write.
+    UniqueHandle file = AdoptFileHandle(::CreateFileW(
+        path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     DWORD openError = file ? ERROR_SUCCESS : ::GetLastError();
+    if (file && MayLeadElsewhere(file.get())) {
+        file.reset();
+        openError = ERROR_ACCESS_DENIED;
+    }
     std::optional<std::uint64_t> end;
     if (file) {
         end = CutAtEndOfFileMark(file.get());

@@ -27,6 +27,9 @@ void SwapInUpdate(SwapFileSystem& files, const std::wstring& programDirectory,
     if (WithRetries(files, flushThenReplace))
         return;
     const std::wstring staging = programDirectory + kStagingName;
+    // The copy makes a new file and fails on an existing name, so that nothing planted under the
+    // staging name (a link to a file elsewhere) is written through: a stale one goes first.
+    files.Remove(staging);
     const bool placed =
         WithRetries(files, [&] { return files.Copy(programDirectory + kUpdateFile, staging); }) &&
         files.Crc32(staging) == acceptedCrc && WithRetries(files, [&] {

@@ -17,7 +17,8 @@ public:
     virtual ~SwapFileSystem() = default;
     // Renames `source` to `target`, replacing an existing target in one step, written through.
     virtual FileStep Replace(const std::wstring& source, const std::wstring& target) = 0;
-    // Copies `source` to a new file `target` (overwriting a stale one) and flushes it to disk.
+    // Copies `source` to a new file `target`, failing when the name exists (never writing through
+    // it), and flushes it to disk.
     virtual FileStep Copy(const std::wstring& source, const std::wstring& target) = 0;
     // Writes the existing file's data through to the disk: a rename on one volume does not, and
     // a power cut after a journaled rename could leave the name without the data.
@@ -34,7 +35,8 @@ inline constexpr wchar_t kStagingName[] = L"dunmorelauncher.exe.new";
 
 // 1. "temp.data" in the current directory, the file the check accepted, is flushed to disk, then
 //    replaces "dunmorelauncher.exe" there.
-// 2. Only if that failed: the program directory's "temp.data" is copied to a staging file there;
+// 2. Only if that failed: a stale staging file is removed, then the program directory's
+//    "temp.data" is copied to a new staging file there;
 //    only when the staging copy's CRC-32 is `acceptedCrc` (that directory's file may be another
 //    one than the file checked, or may have changed since) does it replace the program
 //    directory's "dunmorelauncher.exe"; "temp.data" stays. A staging file that does not take its

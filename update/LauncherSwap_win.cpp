@@ -25,7 +25,8 @@ FileStep Win32SwapFileSystem::Replace(const std::wstring& source, const std::wst
 }
 
 FileStep Win32SwapFileSystem::Copy(const std::wstring& source, const std::wstring& target) {
-    if (!::CopyFileW(source.c_str(), target.c_str(), FALSE))
+    // Fails on an existing name: a new file is created, so a planted link is not followed.
+    if (!::CopyFileW(source.c_str(), target.c_str(), TRUE))
         return Failed();
     // On disk before it takes the launcher's name, so a power cut cannot leave half a file.
     return Flush(target);

@@ -44,7 +44,8 @@ public:
         calls.push_back(L"copy " + source + L" -> " + target);
         if (auto failure = Scripted(copyFailures, target))
             return *failure;
-        if (!files.count(source))
+        // Like the real one: a new file, never written through an existing name.
+        if (!files.count(source) || files.count(target))
             return {};
         files[target] = files[source];
         if (afterCopy)
@@ -140,6 +141,7 @@ TEST(LauncherSwapTest, AFailedMoveIsRepairedByACopyInTheProgramDirectory) {
     EXPECT_EQ(fs.files.count(kDir + kStagingName), 0u);
     EXPECT_EQ(fs.calls, (std::vector<std::wstring>{
                             L"flush temp.data", L"replace temp.data -> dunmorelauncher.exe",
+                            L"remove C:\\Games\\dunmorelauncher.exe.new",
                             L"copy C:\\Games\\temp.data -> C:\\Games\\dunmorelauncher.exe.new",
                             L"crc C:\\Games\\dunmorelauncher.exe.new",
                             L"replace C:\\Games\\dunmorelauncher.exe.new -> "
@@ -182,6 +184,25 @@ TEST(LauncherSwapTest, OnlyTheAcceptedBytesTakeTheLaunchersName) {
         EXPECT_EQ(fs.files.at(launcher), c.launcherAfter) << c.name;
         EXPECT_EQ(fs.files.count(kDir + kStagingName), 0u) << c.name;
     }
+}
+
+// Whatever stands under the staging name (a stale copy, or a link a user planted there to have a
+// file elsewhere overwritten) is removed, and the copy makes a new file.
+TEST(LauncherSwapTest, APlantedStagingNameIsRemovedNotWrittenThrough) {
+    FakeFiles fs;
+    fs.files = {{L"temp.data", "new"},
+                {kDir + L"temp.data", "new"},
+                {kDir + L"dunmorelauncher.exe", "old"},
+                {kDir + kStagingName, "planted"}};
+    fs.replaceFailures[L"temp.data"] = {kFailed};
+    SwapInUpdate(fs, kDir, kNewCrc);
+    EXPECT_EQ(fs.files.at(kDir + L"dunmorelauncher.exe"), "new");
+    const auto removal =
+        std::find(fs.calls.begin(), fs.calls.end(), L"remove " + kDir + kStagingName);
+    const auto copy = std::find_if(fs.calls.begin(), fs.calls.end(),
+                                   [](const auto& call) { return call.rfind(L"copy", 0) == 0; });
+    ASSERT_NE(removal, fs.calls.end());
+    EXPECT_LT(removal, copy);
 }
 
 TEST(LauncherSwapTest, WhenEverythingFailsTheOldLauncherStaysWhole) {

@@ -22,6 +22,7 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/BridgeTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uMTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LauncherSwapTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LinkSafetyTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uLogSystemTest.cpp
 )
 

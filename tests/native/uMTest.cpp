@@ -98,8 +98,9 @@ Events Concat(Events a, const Events& b) {
 }
 
 const Events kApplyUpToPause =
-    Concat(kCheckUpTo180, {L"progress 200", L"progress 220", L"exists temp.data", L"progress 240",
-                           L"swap 3421780262", L"progress 254", L"pause 1000", L"exists dunmorelauncher.exe"});
+    Concat(kCheckUpTo180,
+           {L"progress 200", L"progress 220", L"exists temp.data", L"progress 240",
+            L"swap 3421780262", L"progress 254", L"pause 1000", L"exists dunmorelauncher.exe"});
 
 Events Display(const wchar_t* message) {
     return {L"taskbar error", std::wstring(L"status ") + message, L"stop logo", L"timer"};
