@@ -30,4 +30,8 @@ public:
 // Listens on 127.0.0.1 at a port of the system's choosing. Throws HttpError (socket error).
 std::unique_ptr<TcpListener> ListenOnLoopback();
 
+// Sends `byte` as urgent (out-of-band) TCP data on a stream that ConnectTcp or a TcpListener
+// made, as a hostile server may, for the tests. Throws HttpError (socket error).
+void SendUrgentByte(ByteStream& stream, std::uint8_t byte);
+
 } // namespace veyra

@@ -125,6 +125,11 @@ public:
 
     void Close() override { fd_.Reset(); }
 
+    void SendUrgent(std::uint8_t byte) {
+        if (::send(fd_.Get(), &byte, 1, MSG_OOB | MSG_NOSIGNAL) != 1)
+            ThrowSocketError(errno);
+    }
+
 private:
     std::function<bool(Clock::time_point)> WaitingFor(short events) const {
         return [this, events](Clock::time_point deadline) {
@@ -201,6 +206,10 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
             ThrowSocketError(error);
     }
     return std::make_unique<PosixStream>(std::move(fd));
+}
+
+void SendUrgentByte(ByteStream& stream, std::uint8_t byte) {
+    dynamic_cast<PosixStream&>(stream).SendUrgent(byte);
 }
 
 std::unique_ptr<TcpListener> ListenOnLoopback() {

@@ -132,6 +132,11 @@ public:
 
     void Close() override { socket_.reset(); }
 
+    void SendUrgent(std::uint8_t byte) {
+        if (::send(socket_.get(), reinterpret_cast<const char*>(&byte), 1, MSG_OOB) != 1)
+            ThrowSocketError(::WSAGetLastError());
+    }
+
 private:
     std::function<bool(Clock::time_point)> WaitingFor(Ready ready) const {
         return [this, ready](Clock::time_point deadline) {
@@ -233,6 +238,10 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
             ThrowSocketError(failure);
     }
     return std::make_unique<WinStream>(std::move(socket));
+}
+
+void SendUrgentByte(ByteStream& stream, std::uint8_t byte) {
+    dynamic_cast<WinStream&>(stream).SendUrgent(byte);
 }
 
 std::unique_ptr<TcpListener> ListenOnLoopback() {

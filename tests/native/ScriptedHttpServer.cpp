@@ -18,6 +18,9 @@ ServerStep Send(std::string bytes) {
 ServerStep Pause(std::chrono::milliseconds time) {
     return {ServerStep::Kind::pause, {}, time};
 }
+ServerStep SendUrgent(char byte) {
+    return {ServerStep::Kind::urgent, std::string(1, byte)};
+}
 ServerStep CloseConnection() {
     return {ServerStep::Kind::close, {}};
 }
@@ -87,6 +90,9 @@ void ScriptedHttpServer::Serve(ByteStream& connection) {
             case ServerStep::Kind::close:
                 connection.Close();
                 return;
+            case ServerStep::Kind::urgent:
+                SendUrgentByte(connection, static_cast<std::uint8_t>(step.bytes.front()));
+                break;
             case ServerStep::Kind::repeat:
                 while (!Stopping()) {
                     connection.Write({reinterpret_cast<const std::uint8_t*>(step.bytes.data()),

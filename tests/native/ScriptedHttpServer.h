@@ -17,7 +17,7 @@
 namespace veyra::test {
 
 struct ServerStep {
-    enum class Kind { send, pause, close, repeat };
+    enum class Kind { send, pause, close, repeat, urgent };
     Kind kind;
     std::string bytes;
     std::chrono::milliseconds interval{0};
@@ -26,6 +26,8 @@ struct ServerStep {
 ServerStep Send(std::string bytes);
 ServerStep Pause(std::chrono::milliseconds time);
 ServerStep CloseConnection();
+// Sends the one byte as urgent (out-of-band) data.
+ServerStep SendUrgent(char byte);
 // Sends `bytes` again and again, `interval` apart, until the client closes or the server stops.
 ServerStep Repeat(std::string bytes, std::chrono::milliseconds interval);
 
