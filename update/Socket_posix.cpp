@@ -68,6 +68,11 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
     }
 }
 
+// The wait of RetryUntilDeadline for the descriptor.
+std::function<bool(Clock::time_point)> WaitingFor(int fd, short events) {
+    return [fd, events](Clock::time_point deadline) { return WaitFor(fd, events, deadline); };
+}
+
 bool WouldBlock(int code) {
     return code == EAGAIN || code == EWOULDBLOCK;
 }
@@ -95,7 +100,7 @@ public:
                 return false;
             }
         };
-        if (!RetryUntilDeadline(receive, WaitingFor(POLLIN), deadline))
+        if (!RetryUntilDeadline(receive, WaitingFor(fd_.Get(), POLLIN), deadline))
             return std::nullopt;
         return count;
     }
@@ -119,7 +124,7 @@ public:
             }
         };
         while (!bytes.empty())
-            if (!RetryUntilDeadline(sendSome, WaitingFor(POLLOUT), deadline))
+            if (!RetryUntilDeadline(sendSome, WaitingFor(fd_.Get(), POLLOUT), deadline))
                 throw HttpError(HttpErrorKind::timeout);
     }
 
@@ -131,11 +136,6 @@ public:
     }
 
 private:
-    std::function<bool(Clock::time_point)> WaitingFor(short events) const {
-        return [this, events](Clock::time_point deadline) {
-            return WaitFor(fd_.Get(), events, deadline);
-        };
-    }
     UniqueFd fd_;
 };
 
@@ -162,18 +162,24 @@ public:
     std::uint16_t Port() const override { return port_; }
 
     std::unique_ptr<ByteStream> Accept(Clock::time_point deadline) override {
-        for (;;) {
-            const int accepted =
-                ::accept4(fd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (accepted >= 0)
-                return std::make_unique<PosixStream>(UniqueFd(accepted));
-            if (errno == EINTR || errno == ECONNABORTED)
-                continue;
-            if (!WouldBlock(errno))
-                ThrowSocketError(errno);
-            if (!WaitFor(fd_.Get(), POLLIN, deadline))
-                return nullptr;
-        }
+        std::unique_ptr<ByteStream> stream;
+        const auto acceptOne = [&] {
+            for (;;) {
+                const int accepted =
+                    ::accept4(fd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+                if (accepted >= 0) {
+                    stream = std::make_unique<PosixStream>(UniqueFd(accepted));
+                    return true;
+                }
+                if (errno == EINTR || errno == ECONNABORTED)
+                    continue;
+                if (!WouldBlock(errno))
+                    ThrowSocketError(errno);
+                return false;
+            }
+        };
+        RetryUntilDeadline(acceptOne, WaitingFor(fd_.Get(), POLLIN), deadline);
+        return stream;
     }
 
 private:

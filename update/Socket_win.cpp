@@ -76,6 +76,11 @@ bool WaitFor(SOCKET socket, Ready ready, Clock::time_point deadline) {
     }
 }
 
+// The wait of RetryUntilDeadline for the socket.
+std::function<bool(Clock::time_point)> WaitingFor(SOCKET socket, Ready ready) {
+    return [socket, ready](Clock::time_point deadline) { return WaitFor(socket, ready, deadline); };
+}
+
 void MakeNonBlocking(SOCKET socket) {
     u_long on = 1;
     if (::ioctlsocket(socket, FIONBIO, &on) != 0)
@@ -104,7 +109,7 @@ public:
                 ThrowSocketError(error);
             return false;
         };
-        if (!RetryUntilDeadline(receive, WaitingFor(Ready::read), deadline))
+        if (!RetryUntilDeadline(receive, WaitingFor(socket_.get(), Ready::read), deadline))
             return std::nullopt;
         return count;
     }
@@ -126,7 +131,7 @@ public:
             return false;
         };
         while (!bytes.empty())
-            if (!RetryUntilDeadline(sendSome, WaitingFor(Ready::write), deadline))
+            if (!RetryUntilDeadline(sendSome, WaitingFor(socket_.get(), Ready::write), deadline))
                 throw HttpError(HttpErrorKind::timeout);
     }
 
@@ -138,12 +143,6 @@ public:
     }
 
 private:
-    std::function<bool(Clock::time_point)> WaitingFor(Ready ready) const {
-        return [this, ready](Clock::time_point deadline) {
-            return WaitFor(socket_.get(), ready, deadline);
-        };
-    }
-
     WinsockSession session_; // declared first: outlives the socket
     UniqueSocket socket_;
 };
@@ -190,20 +189,25 @@ public:
     std::uint16_t Port() const override { return port_; }
 
     std::unique_ptr<ByteStream> Accept(Clock::time_point deadline) override {
-        for (;;) {
-            UniqueSocket accepted(::accept(socket_.get(), nullptr, nullptr));
-            if (accepted) {
-                MakeNonBlocking(accepted.get());
-                return std::make_unique<WinStream>(std::move(accepted));
+        std::unique_ptr<ByteStream> stream;
+        const auto acceptOne = [&] {
+            for (;;) {
+                UniqueSocket accepted(::accept(socket_.get(), nullptr, nullptr));
+                if (accepted) {
+                    MakeNonBlocking(accepted.get());
+                    stream = std::make_unique<WinStream>(std::move(accepted));
+                    return true;
+                }
+                const int error = ::WSAGetLastError();
+                if (error == WSAECONNRESET)
+                    continue;
+                if (error != WSAEWOULDBLOCK)
+                    ThrowSocketError(error);
+                return false;
             }
-            const int error = ::WSAGetLastError();
-            if (error == WSAECONNRESET)
-                continue;
-            if (error != WSAEWOULDBLOCK)
-                ThrowSocketError(error);
-            if (!WaitFor(socket_.get(), Ready::read, deadline))
-                return nullptr;
-        }
+        };
+        RetryUntilDeadline(acceptOne, WaitingFor(socket_.get(), Ready::read), deadline);
+        return stream;
     }
 
 private:
