@@ -33,15 +33,14 @@ enter_private_network "$0" "$mode"
 source "$root/tools/lib/wine.sh"
 SCENARIO_DIR="$demo"
 build=$(wine_product_build "$root")
-bin=$build
 source "$root/tests/e2e/lib.sh"
 
 game="$demo/game"
 rm -rf "$demo/game" "$demo/www" "$demo/nginx" "$demo"/*.png
 mkdir -p "$game"
-cp "$bin/VeyraLauncher.exe" "$game/"
-cp "$bin/tests/demo_launcher_2.0.0.1.exe" "$game/dunmorelauncher.exe"
-cp "$bin/tests/demo_launcher_2.0.0.2.exe" "$game/temp.data"
+cp "$build/VeyraLauncher.exe" "$game/"
+cp "$build/tests/demo_launcher_2.0.0.1.exe" "$game/dunmorelauncher.exe"
+cp "$build/tests/demo_launcher_2.0.0.2.exe" "$game/temp.data"
 crc=$(python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$game/temp.data")
 published=$crc
 [[ $mode == --fail ]] && published=$((crc ^ 1))
@@ -69,7 +68,7 @@ shot() {
     import -window root "$demo/$1.png" && echo "   screenshot: $demo/$1.png"
 }
 
-echo "== VeyraLauncher.exe --update ($(basename "$bin"))"
+echo "== VeyraLauncher.exe --update ($(basename "$build"))"
 old_bytes=$(sha256sum <"$game/dunmorelauncher.exe")
 (cd "$game" && "$VEYRA_WINE" VeyraLauncher.exe --update) &
 pid=$!

@@ -221,7 +221,7 @@ if ((${#built[@]})); then
     # one failure) on the 64-bit twin. Where 32-bit Wine cannot run, every scenario runs on the
     # 64-bit exe instead, and the line says so.
     product=$(wine_product_build "$root")
-    if [[ $product == */win32 ]] && is_built 32; then
+    if wine_runs_32bit && is_built 32; then
         e2e_tier e2e:win32 build/win32 .
         is_built 64 && e2e_tier e2e:win64 build/win64 '^scenario_update_(succeeds|fails_crc_differs)$'
     elif is_built 64; then

@@ -74,6 +74,14 @@ wait_for_window() {
     return 1
 }
 
+# Holds the file $1 open for 30 s in another process, as another program would: $2 is "none"
+# (nobody else may open it) or "read" (others may only read it, as a running program's file).
+# Returns once the hold has had time to take effect.
+hold_open() {
+    "$VEYRA_WINE" "$E2E_BIN/tests/hold_file.exe" "$(windows_path "$1")" "$2" 30 >/dev/null 2>&1 &
+    sleep 1.5
+}
+
 # Number of times the fake launcher was started, and one field of its last record.
 launcher_starts() {
     local count

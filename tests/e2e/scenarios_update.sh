@@ -151,9 +151,7 @@ serve_crc_then_remove_the_file() {
 # temp.data held open by another process that lets nobody read it.
 serve_crc_then_lock_the_file() {
     serve_correct_crc
-    "$VEYRA_WINE" "$E2E_BIN/tests/hold_file.exe" "$(windows_path "$GAME/temp.data")" none 30 \
-        >/dev/null 2>&1 &
-    sleep 1.5
+    hold_open "$GAME/temp.data" none
 }
 # Started from another directory: temp.data is looked up there, not beside the program.
 serve_crc_then_go_elsewhere() {
@@ -174,15 +172,10 @@ trim() {
     echo "${text%"${text##*[![:space:]]}"}"
 }
 
-# Runs the row of FAILURE_CASES named $1 (the step described above the table).
+# Runs row $1 (an index) of FAILURE_CASES: the step described above the table.
 run_failure_case() {
-    local row name setup message log_line
-    for row in "${FAILURE_CASES[@]}"; do
-        IFS='|' read -r name setup message log_line <<<"$row"
-        [[ $(trim "$name") == "$1" ]] && break
-        name=
-    done
-    [[ -n $name ]] || fail "no failure case named $1"
+    local setup message log_line
+    IFS='|' read -r _ setup message log_line <<<"${FAILURE_CASES[$1]}"
     setup=$(trim "$setup")
     message=$(trim "$message")
     log_line=$(trim "$log_line")
@@ -208,11 +201,11 @@ run_failure_case() {
 }
 
 # One scenario function per row, so that each runs (and is bounded) on its own.
-for row in "${FAILURE_CASES[@]}"; do
-    case_name=$(trim "${row%%|*}")
-    eval "scenario_update_fails_${case_name}() { run_failure_case ${case_name}; }"
+for case_index in "${!FAILURE_CASES[@]}"; do
+    case_name=$(trim "${FAILURE_CASES[$case_index]%%|*}")
+    eval "scenario_update_fails_${case_name}() { run_failure_case ${case_index}; }"
 done
-unset row case_name
+unset case_index case_name
 
 # A close request while the check runs (the server holds the answer back): exit 0 at once,
 # nothing logged, nothing started.
@@ -254,9 +247,7 @@ scenario_update_closed_during_the_pause() {
 scenario_update_swap_blocked_keeps_the_old_launcher() {
     prepare_update
     serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
-    "$VEYRA_WINE" "$E2E_BIN/tests/hold_file.exe" "$(windows_path "$GAME/dunmorelauncher.exe")" \
-        read 30 >/dev/null 2>&1 &
-    sleep 1.5
+    hold_open "$GAME/dunmorelauncher.exe" read
     cd "$GAME" || fail "no game folder"
     launch_veyra '--update'
     wait_for_exit 30
@@ -281,9 +272,7 @@ check_fallback_with_program_directory_update() {
     mv "$GAME/temp.data" "$elsewhere/temp.data"
     cp "$program_directory_update" "$GAME/temp.data"
     serve_version_file "x|$(crc_of "$elsewhere/temp.data")\r\n"
-    "$VEYRA_WINE" "$E2E_BIN/tests/hold_file.exe" "$(windows_path "$elsewhere/temp.data")" read 30 \
-        >/dev/null 2>&1 &
-    sleep 1.5
+    hold_open "$elsewhere/temp.data" read
     cd "$elsewhere" || fail "no folder"
     launch_veyra '--update'
     wait_for_exit 30
