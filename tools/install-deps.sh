@@ -24,8 +24,9 @@ fi
 
 missing=()
 for package in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+    # One line per installed architecture: a package present for i386 too is still installed.
+    dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -qx 'install ok installed' ||
+        missing+=("$package")
 done
 
 if ((${#missing[@]})); then
