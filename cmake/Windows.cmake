@@ -58,6 +58,10 @@ set_property(SOURCE app/VeyraLauncher.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_CURRENT_SOURCE_DIR}/app/VeyraLauncher.manifest
              ${CMAKE_CURRENT_SOURCE_DIR}/resources/VeyraLauncher.ico)
 
+# The version-file tool runs on the studios' own Windows machines: one static console program.
+target_compile_definitions(veyra_version_file PRIVATE ${VEYRA_WINDOWS_DEFINITIONS})
+target_link_options(veyra_version_file PRIVATE -municode ${VEYRA_STATIC_LINK} $<$<NOT:$<CONFIG:Debug>>:-s>)
+
 if(VEYRA_WINDOWS_TESTS)
     add_subdirectory(tests/windows)
 endif()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Shows VeyraLauncher doing its job for real under Wine: a game folder with an old game launcher
-# (a small program that shows its version in a window) and "temp.data" holding the new one,
-# nginx on port 80 of a private network namespace serving the version file with the new file's
-# CRC-32, and VeyraLauncher run with --update. It prints what happened at the end.
+# (a small program that shows its version in a window) and "temp.data" holding the new one; the
+# studio's side, where the version-file tool writes the version file and checks it live once
+# nginx, on port 80 of a private network namespace, serves it; and VeyraLauncher run with
+# --update. It prints what happened at the end.
 #   tools/demo.sh          a real update (2.0.0.1 -> 2.0.0.2)
 #   tools/demo.sh --fail   the version file names a wrong CRC: the failure display is shown
 # On your display when there is one; otherwise on a private Xvfb screen, where screenshots are
@@ -23,6 +24,9 @@ if ! in_private_network; then
         cmake --preset "$preset" >/dev/null
         cmake --build --preset "$preset" >/dev/null
     done
+    echo "== building the studio's version-file tool (native)"
+    cmake --preset native >/dev/null
+    cmake --build --preset native --target veyra_version_file >/dev/null
     echo "   build/win32/VeyraLauncher.exe: $(stat -c %s build/win32/VeyraLauncher.exe) bytes"
     source "$root/tools/lib/wine.sh"
     wine_runs_32bit || echo "   the 64-bit twin runs instead: $(wine32_missing_reason)"
@@ -41,13 +45,21 @@ mkdir -p "$game"
 cp "$build/VeyraLauncher.exe" "$game/"
 cp "$build/tests/demo_launcher_2.0.0.1.exe" "$game/dunmorelauncher.exe"
 cp "$build/tests/demo_launcher_2.0.0.2.exe" "$game/temp.data"
-crc=$(python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$game/temp.data")
-published=$crc
-[[ $mode == --fail ]] && published=$((crc ^ 1))
+echo "== game folder: $game (dunmorelauncher.exe is version 2.0.0.1, temp.data is 2.0.0.2)"
+
+# The studio's side: the tool writes the version file for the new launcher.
+tool="$root/build/native/veyra_version_file"
 version_path=/update/qel_2.0.0.1/inc/veyralauncher.ini
 mkdir -p "$demo/www${version_path%/*}"
-printf '2.0.0.2|%s\r\n' "$published" >"$demo/www$version_path"
-echo "== game folder: $game (dunmorelauncher.exe is version 2.0.0.1, temp.data is 2.0.0.2)"
+echo "== publishing: veyra_version_file write temp.data 2.0.0.2 > www$version_path"
+"$tool" write "$game/temp.data" 2.0.0.2 >"$demo/www$version_path"
+crc=$(cut -d'|' -f2 "$demo/www$version_path" | tr -d '\r\n')
+published=$crc
+if [[ $mode == --fail ]]; then
+    published=$((crc ^ 1))
+    printf '2.0.0.2|%s\r\n' "$published" >"$demo/www$version_path"
+    echo "   (--fail: then overwritten with a wrong CRC, $published)"
+fi
 
 wine_template_prefix
 wine_fresh_prefix "$VEYRA_WINE_TEMPLATE" "$demo/wine"
@@ -56,6 +68,8 @@ trap '"$VEYRA_WINESERVER" -k >/dev/null 2>&1 || true; stop_nginx; stop_xvfb' EXI
 
 start_nginx "$demo/www"
 echo "== update server: nginx on 127.0.0.1:80 serving $version_path: 2.0.0.2|$published"
+echo "== checking it live: veyra_version_file check localhost temp.data"
+"$tool" check localhost "$game/temp.data" | sed 's/^/   /' || true
 
 headless=0
 if [[ -z "${DISPLAY:-}" ]]; then

@@ -7,6 +7,8 @@
 #   3. end-to-end scenarios of the shipped 32-bit VeyraLauncher.exe under Wine, Xvfb and a private
 #      network namespace, and a smoke set of the 64-bit one;
 #   4. static checks of the shipped 32-bit exe (and of the 64-bit one), and code formatting;
+#   5. the studio's version-file tool against live servers (nginx and the scripted server, in a
+#      private network namespace), natively and its Windows build under Wine;
 # and prints the logo animation's CPU cost under Wine (tools/bench_animation.sh, not counted).
 # Installs what it needs first (apt-get, idempotent; asks for root through sudo).
 set -uo pipefail
@@ -178,7 +180,8 @@ EMULATED_SUITES='*StackAlignmentTest.*:*CRC32*:*CrcToDecimalTest.*:*FileCRC*:*Ch
 ':*GifReaderTest.*:*HeaderBlockTest.*:*LogoComposerTest.*:*PixelsTest.*:*PngReaderTest.*'\
 ':*ResponseHeadTest.*:*ResponseInputTest.*:*SplashImageTest.*:*SplitTest.*:*StartModeTest.*'\
 ':*StatusCodeTest.*:*LauncherSwapTest.*:*LogLineTest.*:*LogStampTest.*:*FirstShowPositionTest.*'\
-':*FrameTimingTest.*:*LinkSafetyTest.*:*SocketRetryTest.*'
+':*FrameTimingTest.*:*LinkSafetyTest.*:*SocketRetryTest.*:*VersionFileToolTest.*'\
+':*DeploymentCheckTest.*'
 windows32_emulated_tier() {
     if ! wine32_emulation_available; then
         echo "== windows32    not run: $(wine32_missing_reason), and no qemu-i386 to emulate it"
@@ -193,16 +196,21 @@ windows32_emulated_tier() {
     gtest_wine=()
 }
 
-# Runs the end-to-end scenarios matching a pattern on one build's exe, counted as a tier.
-e2e_tier() {
-    local tier=$1 build=$2 pattern=$3
+# Runs a test script that prints a PASS or FAIL line per check and ends "N passed, N failed",
+# counted as a tier:  script_tier TIER COMMAND [ARGUMENT ...]
+script_tier() {
+    local tier=$1
+    shift
     local log="$results/${tier//:/-}.log"
-    tests/e2e/run.sh "$build" "$pattern" >"$log" 2>&1
+    "$@" >"$log" 2>&1
     without_summary "$log"
     read -r p _ f _ < <(tail -n 1 "$log")
     [[ $p =~ ^[0-9]+$ ]] || { p=0; f=1; }
     count "$tier" "$p" "$f"
 }
+
+# Runs the end-to-end scenarios matching a pattern on one build's exe, counted as a tier.
+e2e_tier() { script_tier "$1" tests/e2e/run.sh "$2" "$3"; }
 
 if ((${#built[@]})); then
     # Tier 2: Windows unit tests under Wine, in private prefixes, on a private X server.
@@ -236,6 +244,13 @@ if ((${#built[@]})); then
     else
         echo "   (no figure: $(tail -n 1 "$results/bench-animation.log"))"
     fi
+fi
+
+# The studio's version-file tool against live servers, natively and (its Windows build) under Wine.
+if [[ -x build/native/veyra_version_file ]]; then
+    studio_windows=()
+    ((${#built[@]})) && studio_windows=("$(wine_product_build "$root")")
+    script_tier studio tests/studio/run.sh build/native "${studio_windows[@]}"
 fi
 
 # The artwork has the structure the window relies on.

@@ -33,8 +33,9 @@ std::string Describe(HttpErrorKind kind, int statusCode, unsigned long systemCod
 }
 } // namespace
 
-HttpError::HttpError(HttpErrorKind kind, int statusCode, unsigned long systemCode)
+HttpError::HttpError(HttpErrorKind kind, int statusCode, unsigned long systemCode,
+                     HttpErrorCause cause)
     : std::runtime_error(Describe(kind, statusCode, systemCode)), kind_(kind),
-      statusCode_(statusCode), systemCode_(systemCode) {}
+      statusCode_(statusCode), systemCode_(systemCode), cause_(cause) {}
 
 } // namespace veyra

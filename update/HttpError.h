@@ -28,23 +28,44 @@ enum class HttpErrorKind {
     malformedChunk,
 };
 
+// What lies behind a socket error or a timeout, where the client knows it. The program does not
+// need it; the studio's check tool tells a server's owner which bound their server ran into.
+enum class HttpErrorCause {
+    unspecified,
+    // Socket error: the resolver found no IPv4 address for the host name.
+    nameNotResolved,
+    // Timeout: the TCP connect did not complete within FetchLimits::connect.
+    connectWait,
+    // Timeout: a read received nothing for FetchLimits::idle.
+    idleWait,
+    // Timeout: the exchange outlasted FetchLimits::total.
+    totalWait,
+};
+
 // A short English name of the kind ("socket error", "timeout", ...).
 const char* HttpErrorKindName(HttpErrorKind kind);
 
 class HttpError : public std::runtime_error {
 public:
-    explicit HttpError(HttpErrorKind kind, int statusCode = 0, unsigned long systemCode = 0);
+    explicit HttpError(HttpErrorKind kind, int statusCode = 0, unsigned long systemCode = 0,
+                       HttpErrorCause cause = HttpErrorCause::unspecified);
+    // A timeout behind which lies `cause`.
+    static HttpError Timeout(HttpErrorCause cause) {
+        return HttpError(HttpErrorKind::timeout, 0, 0, cause);
+    }
 
     HttpErrorKind Kind() const { return kind_; }
     // The final status code for a status failure (-1 when it was not a number), else 0.
     int StatusCode() const { return statusCode_; }
     // The socket layer's error code for a socket error, when there is one; else 0.
     unsigned long SystemCode() const { return systemCode_; }
+    HttpErrorCause Cause() const { return cause_; }
 
 private:
     HttpErrorKind kind_;
     int statusCode_;
     unsigned long systemCode_;
+    HttpErrorCause cause_;
 };
 
 } // namespace veyra

@@ -33,9 +33,11 @@ ResponseInput::Fill ResponseInput::TryFill(Clock::time_point deadline) {
 }
 
 bool ResponseInput::Refill() {
-    const Fill result = TryFill(NextDeadline(limits_.idle));
+    const Clock::time_point deadline = NextDeadline(limits_.idle);
+    const Fill result = TryFill(deadline);
     if (result == Fill::expired)
-        throw HttpError(HttpErrorKind::timeout);
+        throw HttpError::Timeout(deadline == end_ ? HttpErrorCause::totalWait
+                                                  : HttpErrorCause::idleWait);
     return result == Fill::data;
 }
 

@@ -27,8 +27,9 @@ public:
     virtual std::unique_ptr<ByteStream> Accept(Clock::time_point deadline) = 0;
 };
 
-// Listens on 127.0.0.1 at a port of the system's choosing. Throws HttpError (socket error).
-std::unique_ptr<TcpListener> ListenOnLoopback();
+// Listens on 127.0.0.1 at `port`, or at a port of the system's choosing when it is 0. Throws
+// HttpError (socket error).
+std::unique_ptr<TcpListener> ListenOnLoopback(std::uint16_t port = 0);
 
 // Sends `byte` as urgent (out-of-band) TCP data on a stream that ConnectTcp or a TcpListener
 // made, as a hostile server may, for the tests. Throws HttpError (socket error).

@@ -149,7 +149,9 @@ in_addr Resolve(const std::string& host) {
     addrinfo* found = nullptr;
     const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (result != 0 || found == nullptr)
-        ThrowSocketError(result == EAI_SYSTEM ? errno : 0);
+        throw HttpError(HttpErrorKind::socketError, 0,
+                        static_cast<unsigned long>(result == EAI_SYSTEM ? errno : 0),
+                        HttpErrorCause::nameNotResolved);
     address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     ::freeaddrinfo(found);
     return address;
@@ -203,7 +205,7 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
         if (errno != EINPROGRESS && errno != EINTR)
             ThrowSocketError(errno);
         if (!WaitFor(fd.Get(), POLLOUT, deadline))
-            throw HttpError(HttpErrorKind::timeout);
+            throw HttpError::Timeout(HttpErrorCause::connectWait);
         int error = 0;
         socklen_t size = sizeof error;
         if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
@@ -218,12 +220,17 @@ void SendUrgentByte(ByteStream& stream, std::uint8_t byte) {
     dynamic_cast<PosixStream&>(stream).SendUrgent(byte);
 }
 
-std::unique_ptr<TcpListener> ListenOnLoopback() {
+std::unique_ptr<TcpListener> ListenOnLoopback(std::uint16_t port) {
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (fd.Get() < 0)
         ThrowSocketError(errno);
+    // A fixed port is taken again by the next server at once, whatever the last one left behind.
+    const int reuse = 1;
+    if (port != 0 && ::setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0)
+        ThrowSocketError(errno);
     sockaddr_in address{};
     address.sin_family = AF_INET;
+    address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
     if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||

@@ -157,7 +157,8 @@ in_addr Resolve(const std::string& host) {
     addrinfo* found = nullptr;
     const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (result != 0 || found == nullptr)
-        ThrowSocketError(result);
+        throw HttpError(HttpErrorKind::socketError, 0, static_cast<unsigned long>(result),
+                        HttpErrorCause::nameNotResolved);
     address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     ::freeaddrinfo(found);
     return address;
@@ -173,9 +174,10 @@ UniqueSocket NewSocket() {
 
 class WinListener final : public TcpListener {
 public:
-    WinListener() : socket_(NewSocket()) {
+    explicit WinListener(std::uint16_t port) : socket_(NewSocket()) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
+        address.sin_port = htons(port);
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         int size = sizeof address;
         if (::bind(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
@@ -232,7 +234,7 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
         if (error != WSAEWOULDBLOCK)
             ThrowSocketError(error);
         if (!WaitFor(socket.get(), Ready::connected, deadline))
-            throw HttpError(HttpErrorKind::timeout);
+            throw HttpError::Timeout(HttpErrorCause::connectWait);
         int failure = 0;
         int size = sizeof failure;
         if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure),
@@ -248,8 +250,8 @@ void SendUrgentByte(ByteStream& stream, std::uint8_t byte) {
     dynamic_cast<WinStream&>(stream).SendUrgent(byte);
 }
 
-std::unique_ptr<TcpListener> ListenOnLoopback() {
-    return std::make_unique<WinListener>();
+std::unique_ptr<TcpListener> ListenOnLoopback(std::uint16_t port) {
+    return std::make_unique<WinListener>(port);
 }
 
 } // namespace veyra

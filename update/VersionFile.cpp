@@ -5,12 +5,13 @@
 
 namespace veyra {
 
-namespace {
-constexpr std::uint16_t kUpdatePort = 80;
+std::wstring FetchVersionFileFrom(std::string_view host, std::wstring_view versionStamp,
+                                  const FetchLimits& limits) {
+    return HttpGet(host, kUpdatePort, VersionFileTarget(versionStamp), limits);
 }
 
 std::wstring FetchVersionFile(std::wstring_view versionStamp) {
-    return HttpGet(VEYRA_UPDATE_HOST, kUpdatePort, VersionFileTarget(versionStamp));
+    return FetchVersionFileFrom(VEYRA_UPDATE_HOST, versionStamp);
 }
 
 } // namespace veyra

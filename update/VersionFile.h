@@ -1,15 +1,26 @@
 #pragma once
 // The version file: one GET of its URL on the update server, whose host name is fixed at build
 // time (VEYRA_UPDATE_HOST), port 80.
+#include "update/FetchLimits.h"
+
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace veyra {
 
-// Fetches "http://" VEYRA_UPDATE_HOST "/update/qel_2.0.0.1/inc/veyralauncher.ini?v=" + stamp and
-// returns the body of a successful response as text. Sends exactly one request, with the
+inline constexpr std::uint16_t kUpdatePort = 80;
+
+// Fetches "http://" + host + "/update/qel_2.0.0.1/inc/veyralauncher.ini?v=" + stamp from port
+// 80 and returns the body of a successful response as text. Sends exactly one request. Throws
+// HttpError for every failure. The studio's check tool asks its own host through this, so that it
+// sees exactly what the program sees.
+std::wstring FetchVersionFileFrom(std::string_view host, std::wstring_view versionStamp,
+                                  const FetchLimits& limits = {});
+
+// The program's fetch: FetchVersionFileFrom the built-in host (VEYRA_UPDATE_HOST) with the
 // product's bounds (FetchLimits' defaults: connect 10 s, 15 s without data, 30 s in all, body up
-// to 1 MiB, 100 head lines). Throws HttpError for every failure.
+// to 1 MiB, 100 head lines).
 std::wstring FetchVersionFile(std::wstring_view versionStamp);
 
 } // namespace veyra

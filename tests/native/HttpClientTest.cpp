@@ -57,6 +57,7 @@ FetchLimits ShortWaits() {
 struct Failure {
     HttpErrorKind kind;
     int status = 0;
+    HttpErrorCause cause = HttpErrorCause::unspecified;
 };
 using Expected = std::variant<std::u16string, Failure>;
 
@@ -188,11 +189,11 @@ std::vector<Case> Cases() {
          Failure{HttpErrorKind::tooLarge}},
         {"a server that accepts and never answers",
          {},
-         Failure{HttpErrorKind::timeout},
+         Failure{HttpErrorKind::timeout, 0, HttpErrorCause::idleWait},
          ShortWaits()},
         {"a byte every 200 ms forever",
          {Repeat("H", 200ms)},
-         Failure{HttpErrorKind::timeout},
+         Failure{HttpErrorKind::timeout, 0, HttpErrorCause::totalWait},
          ShortWaits()},
         {"an endless chunked body",
          {Send(ok + "Transfer-Encoding: chunked\r\n\r\n"),
@@ -203,11 +204,11 @@ std::vector<Case> Cases() {
         // receive never takes it: the reads must still end at their bound.
         {"a head, one urgent byte, then silence",
          {Send(ok + "Content-Length: 10\r\n\r\nabc"), SendUrgent('!'), Pause(20s)},
-         Failure{HttpErrorKind::timeout},
+         Failure{HttpErrorKind::timeout, 0, HttpErrorCause::idleWait},
          ShortWaits()},
         {"an endless slow chunked body",
          {Send(ok + "Transfer-Encoding: chunked\r\n\r\n"), Repeat("1\r\nc\r\n", 100ms)},
-         Failure{HttpErrorKind::timeout},
+         Failure{HttpErrorKind::timeout, 0, HttpErrorCause::totalWait},
          ShortWaits()},
     };
 }
@@ -232,6 +233,7 @@ TEST(HttpClientTest, ScriptedServerTable) {
             EXPECT_EQ(HttpErrorKindName(result.error->Kind()),
                       std::string(HttpErrorKindName(failure.kind)));
             EXPECT_EQ(result.error->StatusCode(), failure.status);
+            EXPECT_EQ(result.error->Cause(), failure.cause);
         }
         // Every end is bounded, the slow ones by the exchange's total.
         EXPECT_LT(result.elapsed, c.limits.total + 3s);
@@ -265,6 +267,7 @@ TEST(HttpClientTest, NothingListeningIsASocketError) {
     const Result result = Fetch("127.0.0.1", port, TableLimits());
     ASSERT_TRUE(result.error.has_value());
     EXPECT_EQ(result.error->Kind(), HttpErrorKind::socketError);
+    EXPECT_EQ(result.error->Cause(), HttpErrorCause::unspecified);
 }
 
 TEST(HttpClientTest, AConnectThatDoesNotCompleteEndsAtTheConnectBound) {
@@ -288,6 +291,7 @@ TEST(HttpClientTest, AConnectThatDoesNotCompleteEndsAtTheConnectBound) {
     const Result result = Fetch("127.0.0.1", listener->Port(), limits);
     ASSERT_TRUE(result.error.has_value());
     EXPECT_EQ(result.error->Kind(), HttpErrorKind::timeout);
+    EXPECT_EQ(result.error->Cause(), HttpErrorCause::connectWait);
     EXPECT_LT(result.elapsed, 5s);
 }
 
@@ -296,6 +300,7 @@ TEST(HttpClientTest, AHostThatDoesNotResolveIsASocketError) {
     const Result result = Fetch("update.veyra.invalid", 80, TableLimits());
     ASSERT_TRUE(result.error.has_value());
     EXPECT_EQ(result.error->Kind(), HttpErrorKind::socketError);
+    EXPECT_EQ(result.error->Cause(), HttpErrorCause::nameNotResolved);
 }
 
 } // namespace

@@ -28,8 +28,8 @@ ServerStep Repeat(std::string bytes, std::chrono::milliseconds interval) {
     return {ServerStep::Kind::repeat, std::move(bytes), interval};
 }
 
-ScriptedHttpServer::ScriptedHttpServer(std::vector<ServerStep> script)
-    : script_(std::move(script)), listener_(ListenOnLoopback()), port_(listener_->Port()),
+ScriptedHttpServer::ScriptedHttpServer(std::vector<ServerStep> script, std::uint16_t port)
+    : script_(std::move(script)), listener_(ListenOnLoopback(port)), port_(listener_->Port()),
       giveUp_(Clock::now() + kLifetime), thread_([this] { Run(); }) {}
 
 ScriptedHttpServer::~ScriptedHttpServer() {

@@ -1,10 +1,11 @@
 #pragma once
-// A scripted HTTP server for the client's tests, on 127.0.0.1 at a port of the system's
-// choosing, running on its own thread over the same socket shim as the client (POSIX natively,
-// Winsock under Wine). It waits for the first connection's request head, then plays its script:
-// raw bytes, pauses, a close, or bytes repeated until the client goes away. It records every byte
-// it receives and counts connections, so a test can tell exactly what was sent and that nothing
-// was sent twice. Every wait is bounded: the server gives up 30 s after it started.
+// A scripted HTTP server for the client's tests, on 127.0.0.1 (at a port of the system's
+// choosing unless told one), running on its own thread over the same socket shim as the client
+// (POSIX natively, Winsock under Wine). It waits for the first connection's request head, then
+// plays its script: raw bytes, pauses, a close, or bytes repeated until the client goes away. It
+// records every byte it receives and counts connections, so a test can tell exactly what was sent
+// and that nothing was sent twice. Every wait is bounded: the server gives up 30 s after it
+// started.
 #include "update/Socket.h"
 
 #include <atomic>
@@ -33,7 +34,8 @@ ServerStep Repeat(std::string bytes, std::chrono::milliseconds interval);
 
 class ScriptedHttpServer {
 public:
-    explicit ScriptedHttpServer(std::vector<ServerStep> script);
+    // Listens at `port`, or at a port of the system's choosing when it is 0.
+    explicit ScriptedHttpServer(std::vector<ServerStep> script, std::uint16_t port = 0);
     ScriptedHttpServer(const ScriptedHttpServer&) = delete;
     ScriptedHttpServer& operator=(const ScriptedHttpServer&) = delete;
     ~ScriptedHttpServer();

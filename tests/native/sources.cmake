@@ -3,6 +3,7 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/AnimationTimerTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CharsetTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DeploymentCheckTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FrameTimingTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GifReaderTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogoComposerTest.cpp
@@ -24,6 +25,7 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/LauncherSwapTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkSafetyTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uLogSystemTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/VersionFileToolTest.cpp
 )
 
 # The image fixtures are compiled into the tests, so no path has to reach the program under Wine.

@@ -1,0 +1,32 @@
+#include "studio/FileCrc.h"
+
+#include "support/uCRC32.h"
+
+#include <fstream>
+#include <vector>
+
+namespace veyra::studio {
+
+std::optional<std::uint32_t> FileCrc32(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error))
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    // CRC32Update takes at most 65535 bytes a call.
+    std::vector<char> block(32 * 1024);
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (;;) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto got = static_cast<std::uint16_t>(in.gcount());
+        crc = CRC32Update(crc, block.data(), got);
+        if (in.eof())
+            break;
+        if (!in)
+            return std::nullopt;
+    }
+    return ~crc;
+}
+
+} // namespace veyra::studio

@@ -1,0 +1,177 @@
+// What the studio's check says a player would see: the program's own check run on a body or a
+// failed fetch, and the reason in plain words.
+#include "studio/Diagnosis.h"
+#include "studio/HostName.h"
+#include "studio/PlayerOutcome.h"
+#include "studio/Text.h"
+#include "update/uM.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <system_error>
+
+namespace veyra::studio {
+namespace {
+
+// The CRC-32 of "123456789"; as a signed 32-bit number it is -873187034, in hexadecimal CBF43926.
+constexpr std::uint32_t kLauncherCrc = 3421780262u;
+
+PlayerOutcome WithBody(const std::wstring& body) {
+    return WhatAPlayerWouldSee([&](const std::wstring&) { return body; }, L"10122026081500",
+                               kLauncherCrc);
+}
+
+TEST(DeploymentCheckTest, PublishedBodies) {
+    const std::wstring crcDiffers = messages::kCrcDiffers;
+    const struct {
+        const char* name;
+        std::wstring body;
+        std::wstring message; // empty: installed
+        std::string reason;
+    } cases[] = {
+        {"label and CRC", L"2.0.0.2|3421780262\r\n", L"", ""},
+        {"the CRC alone", L"3421780262", L"", ""},
+        {"another file's CRC (an old or cached file)", L"2.0.0.1|12345\r\n", crcDiffers,
+         "CRC differs: published 12345, file 3421780262"},
+        {"a leading zero", L"x|03421780262", crcDiffers,
+         "the published CRC 03421780262 has a leading zero: the program compares text, write "
+         "3421780262"},
+        {"a plus sign", L"x|+3421780262", crcDiffers,
+         "the published CRC +3421780262 has a plus sign: write 3421780262"},
+        {"signed", L"x|-873187034\n", crcDiffers,
+         "the published CRC -873187034 is signed: the program expects it unsigned, 3421780262"},
+        {"hexadecimal", L"x|CBF43926", crcDiffers,
+         "the published CRC CBF43926 is hexadecimal: the program expects decimal, 3421780262"},
+        {"hexadecimal with 0x", L"x|0xcbf43926", crcDiffers,
+         "the published CRC 0xcbf43926 is hexadecimal: the program expects decimal, 3421780262"},
+        {"the number before the bar", L"3421780262|2.0.0.2\r\n", crcDiffers,
+         "the CRC stands before the \"|\": the program reads only what follows the first \"|\", "
+         "\"2.0.0.2\""},
+        {"two bars", L"x||3421780262", crcDiffers,
+         "the body has more than one \"|\": the program takes everything after the first, "
+         "\"|3421780262\""},
+        {"empty", L"", crcDiffers, "the version file is empty"},
+        {"nothing after the bar", L"2.0.0.2|\r\n", crcDiffers, "nothing follows the \"|\""},
+        {"a byte-order mark read without charset", L"\u00EF\u00BB\u00BF3421780262", crcDiffers,
+         "the body starts with a byte-order mark and has no \"|\": the mark becomes part of the "
+         "CRC text"},
+        {"words after the number", L"x|3421780262 final\r\n", crcDiffers,
+         "the text after the \"|\" is not an unsigned decimal number: \"3421780262 final\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PlayerOutcome outcome = WithBody(c.body);
+        EXPECT_EQ(outcome.installs, c.message.empty());
+        EXPECT_EQ(outcome.statusMessage, c.message);
+        EXPECT_TRUE(outcome.logLines.empty());
+        ASSERT_TRUE(outcome.body.has_value());
+        if (!c.message.empty()) {
+            EXPECT_EQ(WhyTheCrcDiffers(*outcome.body, kLauncherCrc), c.reason);
+        }
+    }
+}
+
+TEST(DeploymentCheckTest, FailedFetches) {
+    const FetchLimits limits;
+    const struct {
+        const char* name;
+        HttpError error;
+        std::string reason;
+    } cases[] = {
+        {"redirect", HttpError(HttpErrorKind::status, 302),
+         "the server answered 302: the program does not follow redirects"},
+        {"missing", HttpError(HttpErrorKind::status, 404),
+         "the server answered 404: there is no version file at that path"},
+        {"server error", HttpError(HttpErrorKind::status, 503),
+         "the server answered 503: only a 2xx answer counts"},
+        {"challenge", HttpError(HttpErrorKind::status, 401),
+         "the server answered 401: the program sends no credentials"},
+        {"no status code", HttpError(HttpErrorKind::status, -1),
+         "the server's status line holds no status code"},
+        {"unknown host",
+         HttpError(HttpErrorKind::socketError, 0, 0, HttpErrorCause::nameNotResolved),
+         "the host name updates.example does not resolve to an IPv4 address"},
+        {"refused", HttpError(HttpErrorKind::socketError, 0, 111),
+         "the connection to updates.example port 80 failed (system error 111: " +
+             std::system_category().message(111) + ")"},
+        {"silent connect", HttpError::Timeout(HttpErrorCause::connectWait),
+         "no answer to the connect within 10 s"},
+        {"silent server", HttpError::Timeout(HttpErrorCause::idleWait),
+         "the server sent nothing for 15 s"},
+        {"slow server", HttpError::Timeout(HttpErrorCause::totalWait),
+         "the answer was not complete within 30 s"},
+        {"closed early", HttpError(HttpErrorKind::connectionClosed),
+         "the server closed the connection before its answer was complete"},
+        {"long line", HttpError(HttpErrorKind::lineTooLong),
+         "a status, header or chunk line of the answer is longer than 16384 bytes"},
+        {"too large", HttpError(HttpErrorKind::tooLarge),
+         "the answer is larger than the program takes: a body over 1048576 bytes or more than "
+         "100 head lines"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::wstring stampAsked;
+        const PlayerOutcome outcome = WhatAPlayerWouldSee(
+            [&](const std::wstring& stamp) -> std::wstring {
+                stampAsked = stamp;
+                throw c.error;
+            },
+            L"10122026081500", kLauncherCrc);
+        EXPECT_EQ(stampAsked, L"10122026081500");
+        EXPECT_FALSE(outcome.installs);
+        EXPECT_EQ(outcome.statusMessage, messages::kValidationFailed);
+        ASSERT_EQ(outcome.logLines.size(), 1u);
+        EXPECT_EQ(outcome.logLines[0], messages::kCheckFailedLog);
+        ASSERT_TRUE(outcome.fetchError.has_value());
+        EXPECT_FALSE(outcome.body.has_value());
+        EXPECT_EQ(WhyTheFetchFailed(*outcome.fetchError, "updates.example", limits), c.reason);
+    }
+}
+
+TEST(DeploymentCheckTest, TheReasonNamesTheBoundsTheFetchRanWith) {
+    FetchLimits limits;
+    limits.idle = std::chrono::milliseconds(2500);
+    limits.maxLine = 100;
+    EXPECT_EQ(WhyTheFetchFailed(HttpError::Timeout(HttpErrorCause::idleWait), "h", limits),
+              "the server sent nothing for 2.5 s");
+    EXPECT_EQ(WhyTheFetchFailed(HttpError(HttpErrorKind::lineTooLong), "h", limits),
+              "a status, header or chunk line of the answer is longer than 100 bytes");
+}
+
+TEST(DeploymentCheckTest, UpdateHosts) {
+    const struct {
+        std::string host;
+        bool accepted;
+    } cases[] = {
+        {"updates.example.com", true},
+        {"localhost", true},
+        {"192.0.2.7", true},
+        {"cdn-1.studio.example.", true},
+        {"", false},
+        {"http://updates.example.com", false},
+        {"updates.example.com:8080", false},
+        {"updates.example.com/launcher", false},
+        {"user@updates.example.com", false},
+        {"updates example.com", false},
+        {"updates..example.com", false},
+        {"-updates.example.com", false},
+        {"upd\xC3\xA4tes.example.com", false},
+        {std::string(64, 'a') + ".example.com", false},
+        {".", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host);
+        EXPECT_EQ(!HostProblem(c.host).has_value(), c.accepted);
+    }
+}
+
+TEST(DeploymentCheckTest, OutputText) {
+    EXPECT_EQ(ToUtf8(L"verifica\u00E7\u00E3o"), "verifica\xC3\xA7\xC3\xA3o");
+    EXPECT_EQ(ToUtf8(L"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(Quoted(L"a\r\nb"), "\"a\\x0D\\x0Ab\"");
+    EXPECT_EQ(Quoted(L"abcdef", 3), "\"abc...\"");
+}
+
+} // namespace
+} // namespace veyra::studio

@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# The studio's version-file tool against live servers: nginx and the scripted server listen on
+# port 80 of a private network namespace, and `veyra_version_file check localhost LAUNCHER` must
+# end with the row's exit status and last line. The rows are the deployments the end-to-end
+# scenarios show the program, and the studio's usual slips. With a Windows build, its tool runs a
+# few rows again under Wine.
+# Usage: tests/studio/run.sh [NATIVE_BUILD_DIR] [WINDOWS_BUILD_DIR]
+# Prints one PASS or FAIL line per row and ends with "N passed, N failed"; every row's output is
+# kept in NATIVE_BUILD_DIR/studio-check.log.
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$root/tools/lib/netns.sh"
+source "$root/tools/lib/wine.sh"
+
+# One row, run by the loop below in a process of its own so that a hang is bounded:
+#   run.sh --one NATIVE_BUILD_DIR WORK_DIR native|windows ROW_INDEX
+if [[ ${1:-} == --one ]]; then
+    native=$2 WORK=$3 kind=$4 index=$5
+else
+    native=$(cd "${1:-$root/build/native}" && pwd)
+    windows=${2:+$(cd "$2" && pwd)}
+    enter_private_network "$0" "$native" "$windows"
+fi
+
+build=$native
+source "$root/tests/e2e/lib.sh"
+source "$root/tests/e2e/scenarios_version_file.sh"
+LOG="$native/studio-check.log"
+# The launcher of most rows holds "123456789": its CRC-32 is 3421780262, -873187034 as a signed
+# number, CBF43926 in hexadecimal.
+CRC=3421780262
+
+# Server setups: each starts the row's server (or none).
+serve() {
+    local docroot
+    docroot=$(make_docroot "$1")
+    start_nginx "$docroot" "${2:-}" >/dev/null || fail "nginx did not start"
+}
+# A launcher-sized file whose version file the tool itself writes.
+serve_what_the_tool_writes() {
+    head -c 3000000 /dev/urandom >"$SCENARIO_DIR/launcher"
+    LAUNCHER="$SCENARIO_DIR/launcher"
+    serve ''
+    "${TOOL[@]}" write "$(tool_path "$LAUNCHER")" 2.0.0.2 >"$SCENARIO_DIR/www$VERSION_FILE_PATH" ||
+        fail "write failed"
+    CRC=$(python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$LAUNCHER")
+}
+serve_nothing_at_the_path() {
+    serve ''
+    remove_version_file
+}
+serve_a_redirect() {
+    serve ''
+    remove_version_file
+    # As a site that moved its files does: the missing file becomes a redirect.
+    start_nginx_again 'error_page 404 =302 http://localhost/moved/veyralauncher.ini;'
+}
+start_nginx_again() {
+    stop_nginx
+    start_nginx "$SCENARIO_DIR/www" "$1" >/dev/null || fail "nginx did not start"
+}
+remove_version_file() { rm "$SCENARIO_DIR/www$VERSION_FILE_PATH"; }
+serve_crc_12345() { serve 'text|12345\r\n'; }
+serve_crc_after_two_bars() { serve "text||$CRC\r\n"; }
+serve_a_leading_zero() { serve "2.0.0.2|0$CRC\r\n"; }
+serve_the_number_before_the_bar() { serve "$CRC|2.0.0.2\r\n"; }
+serve_a_signed_crc() { serve '2.0.0.2|-873187034\r\n'; }
+serve_a_body_over_the_bound() {
+    serve ''
+    head -c 1048577 /dev/zero | tr '\0' x >"$SCENARIO_DIR/www$VERSION_FILE_PATH"
+}
+serve_no_server() { :; }
+# The scripted server on port 80; $1 is its case, $2 the body.
+scripted() {
+    coproc SCRIPTED { exec "$native/tests/studio/scripted_http_server" 80 "$1" "${2:-}"; }
+    local ready
+    read -r -t 10 ready <&"${SCRIPTED[0]}"
+    [[ $ready == listening ]] || fail "the scripted server did not start"
+    SCRIPTED_SERVER=$SCRIPTED_PID
+}
+serve_silence() { scripted silence; }
+serve_a_close() { scripted close; }
+serve_a_long_status_line() { scripted long_status_line; }
+serve_two_chunks() { scripted chunked "2.0.0.2|$CRC"; }
+serve_after_two_continues() { scripted continue "2.0.0.2|$CRC"; }
+
+WHY_CHECK='status line: "Validation failed, please try again!"'
+CASES=(
+    # name                      | setup                          | exit | last line (a pattern)
+    "published_by_the_tool      | serve_what_the_tool_writes     | 0 | OK: the program would install this file (CRC-32 \$CRC)"
+    "server_answers_404         | serve_nothing_at_the_path      | 1 | why: the server answered 404: there is no version file at that path"
+    "server_redirects           | serve_a_redirect               | 1 | why: the server answered 302: the program does not follow redirects"
+    "crc_differs                | serve_crc_12345                | 1 | why: CRC differs: published 12345, file \$CRC"
+    "two_bars_before_the_number | serve_crc_after_two_bars       | 1 | why: the body has more than one \"|\": the program takes everything after the first, \"|\$CRC\""
+    "leading_zero               | serve_a_leading_zero           | 1 | why: the published CRC 0\$CRC has a leading zero: the program compares text, write \$CRC"
+    "number_before_the_bar      | serve_the_number_before_the_bar | 1 | why: the CRC stands before the \"|\": the program reads only what follows the first \"|\", \"2.0.0.2\""
+    "signed_crc                 | serve_a_signed_crc             | 1 | why: the published CRC -873187034 is signed: the program expects it unsigned, \$CRC"
+    "body_over_the_bound        | serve_a_body_over_the_bound    | 1 | why: the answer is larger than the program takes: a body over 1048576 bytes or more than 100 head lines"
+    "nothing_listening          | serve_no_server                | 1 | why: the connection to localhost port 80 failed (system error *)"
+    "silent_server              | serve_silence                  | 1 | why: the server sent nothing for 15 s"
+    "closed_without_answer      | serve_a_close                  | 1 | why: the server closed the connection before its answer was complete"
+    "long_status_line           | serve_a_long_status_line       | 1 | why: a status, header or chunk line of the answer is longer than 16384 bytes"
+    "chunked_body               | serve_two_chunks               | 0 | OK: the program would install this file (CRC-32 \$CRC)"
+    "after_two_100_continues    | serve_after_two_continues      | 0 | OK: the program would install this file (CRC-32 \$CRC)"
+)
+# The rows the Windows build of the tool runs again under Wine.
+WINDOWS_ROWS='^(published_by_the_tool|server_redirects|crc_differs|nothing_listening)$'
+
+# Trims the blanks around a table cell.
+trim() {
+    local text=$1
+    text=${text#"${text%%[![:space:]]*}"}
+    echo "${text%"${text##*[![:space:]]}"}"
+}
+
+# Runs a table row with a tool command (the native tool, or the Windows one under Wine).
+run_row() {
+    local row=$1
+    shift
+    local name setup status pattern
+    IFS='|' read -r name setup status pattern <<<"$row"
+    name=$(trim "$name")
+    setup=$(trim "$setup")
+    status=$(trim "$status")
+    # The pattern is the rest of the row: it may hold "|" itself.
+    pattern=$(trim "${row#*|*|*|}")
+    TOOL=("$@")
+    (
+        SCENARIO_DIR="$WORK/$kind-$name"
+        mkdir -p "$SCENARIO_DIR"
+        LAUNCHER="$SCENARIO_DIR/launcher"
+        printf 123456789 >"$LAUNCHER"
+        SCRIPTED_SERVER=
+        trap 'stop_nginx; [[ -n $SCRIPTED_SERVER ]] && kill "$SCRIPTED_SERVER" 2>/dev/null; wait' EXIT
+        "$setup"
+        local output code
+        output=$("$@" check localhost "$(tool_path "$LAUNCHER")" 2>&1)
+        code=$?
+        { echo "== $name ($*)"; echo "$output"; } >>"$LOG"
+        local expected last
+        expected=${pattern//\$CRC/$CRC}
+        last=$(tail -n 1 <<<"$output" | tr -d '\r')
+        ((code == status)) || fail "exit status $code, expected $status: $last"
+        # shellcheck disable=SC2053 # the expected line is a pattern
+        [[ $last == $expected ]] || fail "last line: $last | expected: $expected"
+        [[ $(head -n 1 <<<"$output") == "GET http://localhost$VERSION_FILE_PATH?v="* ]] ||
+            fail "first line: $(head -n 1 <<<"$output")"
+    )
+}
+
+if [[ ${1:-} == --one ]]; then
+    if [[ $kind == windows ]]; then
+        export WINEPREFIX="$WORK/prefix"
+        tool_path() { windows_path "$1"; }
+        run_row "${CASES[$index]}" "$VEYRA_WINE" "$WORK/veyra_version_file.exe"
+    else
+        tool_path() { echo "$1"; }
+        run_row "${CASES[$index]}" "$native/veyra_version_file"
+    fi
+    exit
+fi
+
+WORK=$(mktemp -d "$native/studio-check.XXXXXX")
+: >"$LOG"
+trap '[[ -n ${WINEPREFIX:-} ]] && "$VEYRA_WINESERVER" -k >/dev/null 2>&1; rm -rf "$WORK"' EXIT
+passed=0
+failed=0
+# Runs row $2 with the tool of kind $1 and prints its PASS or FAIL line.
+run_bounded() {
+    local kind=$1 index=$2 name message
+    name=$(trim "${CASES[$index]%%|*}")
+    message=$(timeout -k 5 90 "$0" --one "$native" "$WORK" "$kind" "$index" 2>&1)
+    if (($? == 0)); then
+        echo "PASS $kind:$name"
+        passed=$((passed + 1))
+    else
+        echo "FAIL $kind:$name: $(tail -n 3 <<<"$message")"
+        failed=$((failed + 1))
+    fi
+}
+
+for index in "${!CASES[@]}"; do
+    run_bounded native "$index"
+done
+
+if [[ -n $windows ]]; then
+    export WINEPREFIX="$WORK/prefix"
+    wine_template_prefix
+    wine_fresh_prefix "$VEYRA_WINE_TEMPLATE" "$WINEPREFIX"
+    cp "$windows/veyra_version_file.exe" "$WORK/"
+    for index in "${!CASES[@]}"; do
+        [[ $(trim "${CASES[$index]%%|*}") =~ $WINDOWS_ROWS ]] && run_bounded windows "$index"
+    done
+fi
+echo "$passed passed, $failed failed"
+((failed == 0))
