@@ -98,7 +98,10 @@ sleep 1.5
 shot after
 
 echo "== what happened"
-echo "   request seen by the server: $(cut -d'|' -f1 "$NGINX_DIR/access.log" 2>/dev/null)"
+# The first request is the tool's check, the second the program's.
+mapfile -t requests < <(cut -d'|' -f1 "$NGINX_DIR/access.log" 2>/dev/null)
+echo "   requests seen by the server: ${#requests[@]}, the studio's check and the program's"
+echo "   the program's: ${requests[1]:-none}"
 echo "   CRC-32 of temp.data: $crc; published: $published"
 if [[ $(sha256sum <"$game/dunmorelauncher.exe") != "$old_bytes" ]]; then
     echo "   swap: dunmorelauncher.exe is now version 2.0.0.2; temp.data $( [[ -e $game/temp.data ]] && echo 'is still there' || echo 'is gone')"

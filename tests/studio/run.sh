@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The studio's version-file tool against live servers: nginx and the scripted server listen on
-# port 80 of a private network namespace, and `veyra_version_file check localhost LAUNCHER` must
-# end with the row's exit status and last line. The rows are the deployments the end-to-end
+# port 80 of a private network namespace, and `veyra_version_file check localhost LAUNCHER` (the
+# README's nginx block: 127.0.0.1) must end with the row's exit status and last line. The rows are the deployments the end-to-end
 # scenarios show the program, and the studio's usual slips. With a Windows build, its tool runs a
 # few rows again under Wine.
 # Usage: tests/studio/run.sh [NATIVE_BUILD_DIR] [WINDOWS_BUILD_DIR]
@@ -71,6 +71,31 @@ serve_a_body_over_the_bound() {
     head -c 1048577 /dev/zero | tr '\0' x >"$SCENARIO_DIR/www$VERSION_FILE_PATH"
 }
 serve_no_server() { :; }
+# The nginx server block of the README's "Shipping an update", as a studio would copy it: nginx
+# picks it for a request to 127.0.0.1, and it sends the version file uncached.
+serve_the_readme_location() {
+    serve "2.0.0.2|$CRC\r\n"
+    stop_nginx
+    local block
+    block=$(python3 - "$root/README.md" "$SCENARIO_DIR/www" <<'PY'
+import re, sys
+readme, docroot = open(sys.argv[1]).read(), sys.argv[2]
+section = readme[readme.index("## Shipping an update"):]
+block = re.search(r"```nginx\n(.*?)```", section, re.S).group(1)
+block = block.replace("listen 80;", "listen 127.0.0.1:80 default_server;")
+print(re.sub(r"root /srv/updates;", "root %s;" % docroot, block))
+PY
+) || fail "no nginx block in the README"
+    start_nginx "$SCENARIO_DIR/www" "$block" >/dev/null || fail "nginx did not take the README's block"
+    CHECK_HOST=127.0.0.1
+    python3 - "$VERSION_FILE_PATH" <<'PY' || fail "the README's location does not forbid caching"
+import http.client, sys
+connection = http.client.HTTPConnection("127.0.0.1", 80, timeout=5)
+connection.request("GET", sys.argv[1] + "?v=10122026120000")
+response = connection.getresponse()
+sys.exit(0 if response.getheader("Cache-Control") == "no-store" else 1)
+PY
+}
 # The scripted server on port 80; $1 is its case, $2 the body.
 scripted() {
     coproc SCRIPTED { exec "$native/tests/studio/scripted_http_server" 80 "$1" "${2:-}"; }
@@ -103,6 +128,7 @@ CASES=(
     "long_status_line           | serve_a_long_status_line       | 1 | why: a status, header or chunk line of the answer is longer than 16384 bytes"
     "chunked_body               | serve_two_chunks               | 0 | OK: the program would install this file (CRC-32 \$CRC)"
     "after_two_100_continues    | serve_after_two_continues      | 0 | OK: the program would install this file (CRC-32 \$CRC)"
+    "readme_nginx_location      | serve_the_readme_location      | 0 | OK: the program would install this file (CRC-32 \$CRC)"
 )
 # The rows the Windows build of the tool runs again under Wine.
 WINDOWS_ROWS='^(published_by_the_tool|server_redirects|crc_differs|nothing_listening)$'
@@ -132,10 +158,11 @@ run_row() {
         LAUNCHER="$SCENARIO_DIR/launcher"
         printf 123456789 >"$LAUNCHER"
         SCRIPTED_SERVER=
+        CHECK_HOST=localhost
         trap 'stop_nginx; [[ -n $SCRIPTED_SERVER ]] && kill "$SCRIPTED_SERVER" 2>/dev/null; wait' EXIT
         "$setup"
         local output code
-        output=$("$@" check localhost "$(tool_path "$LAUNCHER")" 2>&1)
+        output=$("$@" check "$CHECK_HOST" "$(tool_path "$LAUNCHER")" 2>&1)
         code=$?
         { echo "== $name ($*)"; echo "$output"; } >>"$LOG"
         local expected last
@@ -144,7 +171,7 @@ run_row() {
         ((code == status)) || fail "exit status $code, expected $status: $last"
         # shellcheck disable=SC2053 # the expected line is a pattern
         [[ $last == $expected ]] || fail "last line: $last | expected: $expected"
-        [[ $(head -n 1 <<<"$output") == "GET http://localhost$VERSION_FILE_PATH?v="* ]] ||
+        [[ $(head -n 1 <<<"$output") == "GET http://$CHECK_HOST$VERSION_FILE_PATH?v="* ]] ||
             fail "first line: $(head -n 1 <<<"$output")"
     )
 }
