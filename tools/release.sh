@@ -13,7 +13,8 @@
 #                   not signed.
 #   --ca FILE       the CA certificates the signature is verified against. Default: the
 #                   certificate itself when it is self-signed (a studio's test certificate),
-#                   else the system bundle /etc/ssl/certs/ca-certificates.crt.
+#                   else the system bundle /etc/ssl/certs/ca-certificates.crt. A certificate
+#                   that does not chain to it stops the script before it builds.
 #   --timestamp URL an RFC 3161 time-stamping server, passed to osslsigncode (-ts) so the
 #                   signature outlives the certificate
 #   --out DIR       where VeyraLauncher.exe and SHA256SUMS go, default build/release/out
@@ -56,11 +57,12 @@ host_problem() {
     # A dotted IPv4 address: four numbers 0..255 without leading zeros (which some resolvers
     # read as octal).
     if [[ $host =~ ^[0-9.]+$ ]]; then
-        [[ $host =~ ^(0|[1-9][0-9]{0,2})\.(0|[1-9][0-9]{0,2})\.(0|[1-9][0-9]{0,2})\.(0|[1-9][0-9]{0,2})$ ]] &&
-            ((BASH_REMATCH[1] <= 255 && BASH_REMATCH[2] <= 255 && BASH_REMATCH[3] <= 255 &&
-                BASH_REMATCH[4] <= 255)) ||
-            { echo "it is neither a DNS name nor a dotted IPv4 address A.B.C.D (0..255 each)"; return; }
-        return
+        if ! [[ $host =~ ^(0|[1-9][0-9]{0,2})\.(0|[1-9][0-9]{0,2})\.(0|[1-9][0-9]{0,2})\.(0|[1-9][0-9]{0,2})$ ]] ||
+            ((BASH_REMATCH[1] > 255 || BASH_REMATCH[2] > 255 || BASH_REMATCH[3] > 255 ||
+                BASH_REMATCH[4] > 255)); then
+            echo "it is neither a DNS name nor a dotted IPv4 address A.B.C.D (0..255 each)"
+        fi
+        return 0
     fi
     local IFS=.
     local labels
@@ -84,13 +86,13 @@ version_problem() {
     done
 }
 
-host= version=1.0.0.0 key= cert= ca= timestamp= bits=32 out=
+host='' version=1.0.0.0 key='' cert='' ca='' timestamp='' bits=32 out=
 host_given=0
 while (($#)); do
     option=$1
     case $option in
     -h | --help)
-        sed -n '2,21p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+        sed -n '2,22p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     --host | --version | --key | --cert | --ca | --timestamp | --out | --bits)
@@ -142,14 +144,14 @@ done
 
 if ((signing)); then
     subject=$(openssl x509 -in "$cert" -noout -subject -nameopt oneline 2>/dev/null) ||
-        fail "$cert holds no PEM certificate"
+        refuse "$cert holds no PEM certificate"
     subject=${subject#subject=}
     subject=${subject# }
     openssl pkey -in "$key" -noout -passin pass: 2>/dev/null ||
-        fail "$key is no readable PEM private key (an encrypted key is not supported)"
+        refuse "$key is no readable PEM private key (an encrypted key is not supported)"
     # The key must belong to the certificate, or the signature could never verify.
     [[ "$(openssl x509 -in "$cert" -noout -pubkey)" == "$(openssl pkey -in "$key" -pubout)" ]] ||
-        fail "the key in $key does not belong to the certificate in $cert"
+        refuse "the key in $key does not belong to the certificate in $cert"
     if [[ -z $ca ]]; then
         # A self-signed certificate verifies against itself: the studio's own test certificate.
         # Any other must chain to a CA this machine trusts.
@@ -160,7 +162,13 @@ if ((signing)); then
             ca=/etc/ssl/certs/ca-certificates.crt
         fi
     fi
-    [[ -r $ca ]] || fail "cannot read the CA certificates in $ca"
+    [[ -r $ca ]] || refuse "cannot read the CA certificates in $ca"
+    # A certificate that does not chain to the CA fails here, before a minute of building; the
+    # signature itself is verified after signing. The certificate file may carry the chain.
+    if ! chain=$(openssl verify -CAfile "$ca" -untrusted "$cert" -purpose any "$cert" 2>&1); then
+        echo "$chain" | grep -i error | head -n 3 >&2
+        fail "the certificate in $cert does not verify against $ca"
+    fi
 fi
 
 case $bits in
@@ -195,7 +203,7 @@ if ((signing)); then
     # The signed exe takes the unsigned one's place: only the signed one can ship.
     mv -f "$signed" "$exe"
     if ! osslsigncode verify -CAfile "$ca" -in "$exe" >"$build/verify.log" 2>&1; then
-        grep -iE 'error|fail|mismatch|verif' "$build/verify.log" | head -n 15 >&2 || true
+        grep -iE 'error|mismatch|failed' "$build/verify.log" | head -n 15 >&2 || true
         fail "the signature does not verify against $ca (log: $build/verify.log)"
     fi
     echo "Signature verified against $ca"

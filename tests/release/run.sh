@@ -47,6 +47,21 @@ make_certificate() {
         -subj "$2" -addext extendedKeyUsage=codeSigning >"$1/openssl.log" 2>&1
 }
 
+# A code-signing certificate issued by a throwaway CA: make_issued_certificate DIR SUBJECT; the CA
+# is DIR/ca.pem.
+make_issued_certificate() {
+    mkdir -p "$1"
+    {
+        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1/ca-key.pem" -out "$1/ca.pem" -days 1 \
+            -subj "/CN=Veyra Test CA" &&
+            openssl req -newkey rsa:2048 -nodes -keyout "$1/key.pem" -out "$1/request.pem" -subj "$2" &&
+            printf 'basicConstraints=CA:FALSE\nkeyUsage=digitalSignature\nextendedKeyUsage=codeSigning\n' \
+                >"$1/extensions" &&
+            openssl x509 -req -in "$1/request.pem" -CA "$1/ca.pem" -CAkey "$1/ca-key.pem" -CAcreateserial \
+                -days 1 -extfile "$1/extensions" -out "$1/cert.pem"
+    } >"$1/openssl.log" 2>&1
+}
+
 # The file offset of the certificate table, from the PE header's security data directory.
 certificate_table_offset() {
     python3 - "$1" <<'PY'
@@ -83,12 +98,12 @@ for tool in openssl osslsigncode cmake python3 sha256sum; do
         exit 1
     }
 done
-make_certificate "$work/studio" "/CN=Veyra Test Studio" &&
-    make_certificate "$work/other" "/CN=Another Studio" || {
-    fail certificates "openssl could not make the test certificates: $(tail -n 3 "$work/studio/openssl.log")"
+if ! make_certificate "$work/studio" "/CN=Veyra Test Studio" ||
+    ! make_certificate "$work/other" "/CN=Another Studio"; then
+    fail certificates "openssl could not make the test certificates: $(tail -n 3 "$work"/*/openssl.log)"
     echo "$passed passed, $failed failed"
     exit 1
-}
+fi
 key=$work/studio/key.pem cert=$work/studio/cert.pem
 
 # --- refusals: exit 2 with a message, before anything is built or written -----------------
@@ -115,8 +130,20 @@ refusal host_with_path "path" --host updates.example.com/
 refusal host_not_ascii "ASCII" --host "$(printf 'upd\xc3\xa4tes.example.com')"
 refusal host_label_of_64 "at most 63" --host "$(printf 'a%.0s' {1..64}).example.com"
 refusal key_without_cert "--key needs --cert" --host localhost --key "$key"
+refusal key_of_another_certificate "does not belong" --host localhost --key "$key" --cert "$work/other/cert.pem"
 refusal version_of_three_numbers "four numbers" --host localhost --version 1.2.3
 refusal version_above_65535 "above 65535" --host localhost --version 1.2.3.70000
+
+# A certificate that does not chain to the given CA is a verification failure (exit 1), found
+# before building.
+timeout 30 "$release" --host localhost --key "$key" --cert "$cert" --ca "$work/other/cert.pem" \
+    --out "$work/refused-out" >/dev/null 2>"$work/foreign-ca.err"
+status=$?
+if ((status == 1)) && grep -q 'does not verify against' "$work/foreign-ca.err" && [[ ! -e $work/refused-out ]]; then
+    pass signing_stops_on_a_foreign_ca
+else
+    fail signing_stops_on_a_foreign_ca "exit status $status: $(tail -n 2 "$work/foreign-ca.err")"
+fi
 
 # --- a signed 32-bit release, run from another folder with relative paths --------------------
 signed_out=$work/signed
@@ -145,6 +172,7 @@ if [[ -f $signed_exe ]]; then
     else
         fail signature_refuses_a_changed_byte "could not make the changed copy"
     fi
+    # shellcheck disable=SC2016 # $1 is the inner shell's argument
     expect sums_check "sha256sum -c failed in the out folder" \
         bash -c 'cd "$1" && sha256sum -c SHA256SUMS' _ "$signed_out"
     expect static_checks_signed "check_pe failed on the signed exe" \
@@ -203,14 +231,25 @@ if wine_runs_32bit; then
     update_exe=$signed_exe helpers=$root/build/win32
 else
     echo "NOTE the signed 32-bit exe cannot run here: $(wine32_missing_reason); the update runs a signed 64-bit release"
+    # Signed with a CA-issued certificate (the file carries the CA after it) and verified against
+    # that CA: the chain a studio's real certificate has.
     signed64_out=$work/signed64
-    timeout "$release_seconds" "$release" --bits 64 --host localhost --version 2.3.4.5 \
-        --key "$key" --cert "$cert" --out "$signed64_out" >"$work/signed64.log" 2>&1
-    status=$?
-    if ((status == 0)) && grep -q '^  signed:  yes' "$work/signed64.log"; then
-        pass signed_64bit_release
+    if make_issued_certificate "$work/issued" "/CN=Veyra Test Studio/O=Veyra"; then
+        cat "$work/issued/ca.pem" >>"$work/issued/cert.pem"
+        timeout "$release_seconds" "$release" --bits 64 --host localhost --version 2.3.4.5 \
+            --key "$work/issued/key.pem" --cert "$work/issued/cert.pem" --ca "$work/issued/ca.pem" \
+            --out "$signed64_out" >"$work/signed64.log" 2>&1
+        status=$?
     else
-        fail signed_64bit_release "exit status $status: $(tail -n 8 "$work/signed64.log")"
+        echo "openssl could not make the CA-issued certificate: $(tail -n 3 "$work/issued/openssl.log")" \
+            >"$work/signed64.log"
+        status=-1
+    fi
+    if ((status == 0)) && grep -q '^  signed:  yes.*O = Veyra' "$work/signed64.log" &&
+        osslsigncode verify -CAfile "$work/issued/ca.pem" -in "$signed64_out/VeyraLauncher.exe" >/dev/null 2>&1; then
+        pass signed_64bit_release_with_a_ca_issued_certificate
+    else
+        fail signed_64bit_release_with_a_ca_issued_certificate "exit status $status: $(tail -n 8 "$work/signed64.log")"
     fi
     update_exe=$signed64_out/VeyraLauncher.exe helpers=$root/build/win64
 fi
