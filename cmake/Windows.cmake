@@ -54,9 +54,16 @@ set_property(SOURCE ui/Artwork.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_CURRENT_SOURCE_DIR}/resources/background.png
              ${CMAKE_CURRENT_SOURCE_DIR}/resources/desc_logo.png
              ${CMAKE_CURRENT_SOURCE_DIR}/resources/logo.gif)
+# The version resource's numbers come from VEYRA_PRODUCT_VERSION through a header in the build
+# folder. configure_file rewrites it only when the version changes, and the dependency below then
+# recompiles the resource script.
+string(REPLACE "." "," VEYRA_PRODUCT_VERSION_COMMAS "${VEYRA_PRODUCT_VERSION}")
+configure_file(app/VeyraVersion.h.in ${CMAKE_CURRENT_BINARY_DIR}/generated/VeyraVersion.h @ONLY)
+target_include_directories(VeyraLauncher PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
 set_property(SOURCE app/VeyraLauncher.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_CURRENT_SOURCE_DIR}/app/VeyraLauncher.manifest
-             ${CMAKE_CURRENT_SOURCE_DIR}/resources/VeyraLauncher.ico)
+             ${CMAKE_CURRENT_SOURCE_DIR}/resources/VeyraLauncher.ico
+             ${CMAKE_CURRENT_BINARY_DIR}/generated/VeyraVersion.h)
 
 # The version-file tool runs on the studios' own Windows machines: one static console program.
 target_compile_definitions(veyra_version_file PRIVATE ${VEYRA_WINDOWS_DEFINITIONS})

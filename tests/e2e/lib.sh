@@ -3,6 +3,9 @@
 # wineserver; `fail` prints the reason and ends it.
 
 E2E_BIN=${E2E_BIN:-$build}
+# The program under test: the build's own, unless VEYRA_E2E_EXE names another (a release's signed
+# exe, with the build's helpers).
+E2E_EXE=${VEYRA_E2E_EXE:-$E2E_BIN/VeyraLauncher.exe}
 
 # Runs one scenario function in a fresh folder and prefix; stops its wineserver afterwards.
 run_scenario() {
@@ -14,7 +17,7 @@ run_scenario() {
         mkdir -p "$GAME"
         export WINEPREFIX="$SCENARIO_DIR/prefix"
         wine_fresh_prefix "$E2E_TEMPLATE" "$WINEPREFIX"
-        cp "$E2E_BIN/VeyraLauncher.exe" "$GAME/"
+        cp "$E2E_EXE" "$GAME/VeyraLauncher.exe"
         trap 'stop_nginx; "$VEYRA_WINESERVER" -k >/dev/null 2>&1' EXIT
         "$name"
     )

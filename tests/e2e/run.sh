@@ -2,7 +2,9 @@
 # End-to-end scenarios of the real VeyraLauncher.exe under Wine and Xvfb.
 # Usage: tests/e2e/run.sh [BUILD_DIR] [SCENARIO_NAME_PATTERN]
 # BUILD_DIR defaults to the shipped 32-bit build (build/win32), or build/win64 where 32-bit Wine
-# cannot run; its helper programs (BUILD_DIR/tests) run beside it.
+# cannot run; its helper programs (BUILD_DIR/tests) run beside it. VEYRA_E2E_EXE=/path/to/exe
+# makes the scenarios run that VeyraLauncher.exe instead of BUILD_DIR's (the helpers still come
+# from BUILD_DIR, so the exe's bitness must be one its Wine runs).
 # Runs inside a private network namespace, so the local servers that scenarios start listen on
 # port 80 of a loopback that nothing else on the machine shares. Prints one PASS or FAIL line per
 # scenario and ends with "N passed, N failed".
@@ -25,6 +27,12 @@ fi
 source "$root/tools/lib/wine.sh"
 source "$root/tools/lib/netns.sh"
 build=$(cd "${1:-$(wine_product_build "$root")}" && pwd)
+if [[ -n ${VEYRA_E2E_EXE:-} ]]; then
+    [[ -f $VEYRA_E2E_EXE ]] || { echo "VEYRA_E2E_EXE: no file $VEYRA_E2E_EXE" >&2; exit 1; }
+    # The scenarios run from other folders: the path must not depend on this one.
+    VEYRA_E2E_EXE=$(realpath "$VEYRA_E2E_EXE")
+    export VEYRA_E2E_EXE
+fi
 pattern=${2:-.}
 scenario_seconds=${VEYRA_E2E_SCENARIO_SECONDS:-240}
 enter_private_network "$0" "$build" "$pattern"

@@ -1,15 +1,22 @@
 #!/usr/bin/env python3
 """Static checks of the shipped VeyraLauncher executable.
 
-Usage: check_pe.py [--expect-machine i386|amd64] [--manifest FILE] EXE
+Usage: check_pe.py [--expect-machine i386|amd64] [--manifest FILE]
+                   [--expect-version A.B.C.D] [--expect-signed] EXE
 
 Reads the PE file directly (no objdump) and prints one line per check,
 "PASS <name>" or "FAIL <name>: <reason>", then "N passed, N failed".
 Exit status is 0 when nothing failed, 1 otherwise.  Malformed input turns
 into FAIL lines, never a traceback: every offset is bounds-checked.
+
+A certificate table (an Authenticode signature), where there is one, must be
+well-formed; --expect-signed also requires one.  --expect-version adds a check
+that the version resource's numbers and FileVersion/ProductVersion strings
+carry the given version.
 """
 
 import argparse
+import re
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -28,6 +35,7 @@ FILE_RELOCS_STRIPPED = 0x0001
 
 DIR_IMPORT = 1
 DIR_RESOURCE = 2
+DIR_SECURITY = 4
 DIR_BASERELOC = 5
 DIR_DELAY_IMPORT = 13
 
@@ -48,6 +56,10 @@ FORBIDDEN_PREFIXES = ("libstdc++", "libgcc", "libwinpthread", "zlib", "libz")
 VS_FIXEDFILEINFO_SIGNATURE = 0xFEEF04BD
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 REQUIRED_VERSION_STRINGS = ("ProductName", "FileDescription", "FileVersion")
+VERSION_PATTERN = re.compile(r"^(0|[1-9][0-9]{0,4})\.(0|[1-9][0-9]{0,4})\.(0|[1-9][0-9]{0,4})\.(0|[1-9][0-9]{0,4})$")
+
+WIN_CERT_REVISION_2_0 = 0x0200
+WIN_CERT_TYPE_PKCS_SIGNED_DATA = 0x0002
 
 # Generous limits that only stop runaway loops over corrupt tables.
 MAX_IMPORT_DESCRIPTORS = 4096
@@ -57,6 +69,10 @@ MAX_NAME_BYTES = 1024
 
 class ParseError(Exception):
     pass
+
+
+class NoVersionInfo(ParseError):
+    """The version resource is absent or is no VS_VERSIONINFO: a finding, not a corrupt file."""
 
 
 def printable(text):
@@ -131,6 +147,8 @@ class PeImage:
         for i in range(section_count):
             name, vsize, vaddr, rsize, roffset = self.file.unpack("8sIIII", table + 40 * i)
             self.sections.append(Section(name.rstrip(b"\0").decode("latin-1"), vsize, vaddr, rsize, roffset))
+        self.end_of_sections = max([self.size_of_headers] +
+                                   [s.raw_offset + s.raw_size for s in self.sections if s.raw_size])
 
     def directory(self, index):
         """(rva, size) of a data directory, (0, 0) when absent."""
@@ -471,18 +489,18 @@ class VersionBlock:
             child = (block.end + 3) & ~3
 
 
-def check_version(resources):
-    """Returns (problem, detail)."""
+def read_version(resources):
+    """(VS_FIXEDFILEINFO bytes, {string name: text}) of the version resource."""
     versions = resources.get(RT_VERSION, {})
     if not versions:
-        return "no RT_VERSION resource", None
+        raise NoVersionInfo("no RT_VERSION resource")
     data = next(iter(versions.values()))
     root = VersionBlock(Blob(data, "version resource"), 0, len(data))
     if root.key != "VS_VERSION_INFO":
-        return "root block is %r, not VS_VERSION_INFO" % printable(root.key), None
+        raise NoVersionInfo("root block is %r, not VS_VERSION_INFO" % printable(root.key))
     fixed = root.value()
     if len(fixed) < 52 or struct.unpack_from("<I", fixed)[0] != VS_FIXEDFILEINFO_SIGNATURE:
-        return "no VS_FIXEDFILEINFO signature", None
+        raise NoVersionInfo("no VS_FIXEDFILEINFO signature")
     strings = {}
     for info in root.children():
         if info.key != "StringFileInfo":
@@ -491,6 +509,15 @@ def check_version(resources):
             # String entries are leaves: their value runs to the end of the block.
             for entry in table.children():
                 strings.setdefault(entry.key, entry.text())
+    return fixed, strings
+
+
+def check_version(resources):
+    """Returns (problem, detail)."""
+    try:
+        _, strings = read_version(resources)
+    except NoVersionInfo as error:
+        return str(error), None
     missing = [name for name in REQUIRED_VERSION_STRINGS if not strings.get(name, "").strip()]
     if missing:
         return "empty or missing " + ", ".join(missing), None
@@ -498,10 +525,77 @@ def check_version(resources):
     return None, detail
 
 
+def check_version_number(resources, expected):
+    """The fixed part's file and product versions and the FileVersion and ProductVersion strings
+    all equal the expected A.B.C.D."""
+    fixed, strings = read_version(resources)
+    file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<4I", fixed, 8)
+    problems = []
+    for name, ms, ls in (("FILEVERSION", file_ms, file_ls), ("PRODUCTVERSION", product_ms, product_ls)):
+        found = "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+        if found != expected:
+            problems.append("%s is %s" % (name, found))
+    for name in ("FileVersion", "ProductVersion"):
+        found = strings.get(name)
+        if found != expected:
+            problems.append("%s string is %s" % (name, "missing" if found is None else '"%s"' % printable(found)))
+    if problems:
+        return "expected %s: %s" % (expected, "; ".join(problems))
+    return None
+
+
+# --- certificate table (Authenticode signature) ---------------------------------
+
+def check_certificate_table(pe, required):
+    """Returns (problem, detail). The table's "RVA" is a file offset: it lies in the overlay,
+    after the sections, and holds 8-byte-aligned WIN_CERTIFICATE entries."""
+    offset, size = pe.directory(DIR_SECURITY)
+    if offset == 0 and size == 0:
+        if required:
+            return "no certificate table: the exe is not signed", None
+        return None, "none (unsigned)"
+    file_size = len(pe.file.data)
+    if offset == 0 or size < 8:
+        return "certificate table entry is offset 0x%x, size %d" % (offset, size), None
+    if offset + size > file_size:
+        return "certificate table (0x%x, %d bytes) runs past the end of the file (0x%x)" % (
+            offset, size, file_size), None
+    if offset < pe.end_of_sections:
+        return "certificate table at 0x%x lies inside the image, whose sections end at 0x%x" % (
+            offset, pe.end_of_sections), None
+    if offset % 8:
+        return "certificate table at 0x%x is not 8-byte aligned" % offset, None
+    # The signature's hash skips the table itself, so bytes after it would ride along unsigned.
+    if offset + size < file_size:
+        return "%d bytes follow the certificate table, outside the signature" % (
+            file_size - offset - size), None
+    table = Blob(pe.file.bytes_at(offset, size), "certificate table")
+    position = 0
+    entries = 0
+    while position < size:
+        if size - position < 8:
+            return "%d stray bytes at the end of the certificate table" % (size - position), None
+        length, revision, kind = table.unpack("IHH", position)
+        where = "WIN_CERTIFICATE %d (at 0x%x)" % (entries, offset + position)
+        if length <= 8 or position + length > size:
+            return "%s has length %d, table holds %d bytes from it" % (where, length, size - position), None
+        if revision != WIN_CERT_REVISION_2_0:
+            return "%s has revision 0x%04x, expected 0x0200" % (where, revision), None
+        if kind != WIN_CERT_TYPE_PKCS_SIGNED_DATA:
+            return "%s has type 0x%04x, expected 0x0002 (PKCS_SIGNED_DATA)" % (where, kind), None
+        # PKCS#7 SignedData in DER: a SEQUENCE.
+        if table.bytes_at(position + 8, 1) != b"\x30":
+            return "%s does not start with a DER SEQUENCE" % where, None
+        entries += 1
+        position += (length + 7) & ~7
+    return None, "%d bytes at 0x%x, %d PKCS#7 SignedData entr%s" % (
+        size, offset, entries, "y" if entries == 1 else "ies")
+
+
 # --- driver -------------------------------------------------------------------
 
 CHECK_NAMES = ("machine", "subsystem", "dll-characteristics", "relocations", "imports-system-only",
-               "manifest", "manifest-content", "icon", "version")
+               "manifest", "manifest-content", "icon", "version", "certificate-table")
 
 
 def describe(error):
@@ -518,12 +612,22 @@ def guarded(function, *args):
         return "malformed: " + describe(error)
 
 
-def run_checks(data, expected_machine, manifest_path):
+def check_names(expected_version):
+    return CHECK_NAMES + (("version-number",) if expected_version else ())
+
+
+def with_detail(function, *args):
+    """guarded() for the checks that return (problem, detail)."""
+    outcome = guarded(function, *args)
+    return outcome if isinstance(outcome, tuple) else (outcome, None)
+
+
+def run_checks(data, expected_machine, manifest_path, expected_version=None, expect_signed=False):
     """Returns a list of (name, failure reason or None, detail or None)."""
     try:
         pe = PeImage(data)
     except Exception as error:  # ParseError, or anything a corrupt header provokes
-        return [(name, "not a PE image: " + describe(error), None) for name in CHECK_NAMES]
+        return [(name, "not a PE image: " + describe(error), None) for name in check_names(expected_version)]
     results = [
         ("machine", guarded(check_machine, pe, expected_machine), None),
         ("subsystem", guarded(check_subsystem, pe), None),
@@ -544,18 +648,28 @@ def run_checks(data, expected_machine, manifest_path):
     if resource_error:
         results.append(("version", resource_error, None))
     else:
-        outcome = guarded(check_version, resources)
-        if isinstance(outcome, str):
-            results.append(("version", outcome, None))
-        else:
-            results.append(("version", outcome[0], outcome[1]))
+        results.append(("version",) + with_detail(check_version, resources))
+    results.append(("certificate-table",) + with_detail(check_certificate_table, pe, expect_signed))
+    if expected_version:
+        reason = resource_error or guarded(check_version_number, resources, expected_version)
+        results.append(("version-number", reason, None if reason else expected_version))
     return results
+
+
+def version_argument(text):
+    if not VERSION_PATTERN.match(text) or any(int(n) > 65535 for n in text.split(".")):
+        raise argparse.ArgumentTypeError("%r is not four numbers 0..65535 (A.B.C.D)" % text)
+    return text
 
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Static checks of the VeyraLauncher executable.")
     parser.add_argument("--expect-machine", choices=sorted(MACHINES), default="i386")
     parser.add_argument("--manifest", help="manifest file the embedded manifest must equal")
+    parser.add_argument("--expect-version", type=version_argument, metavar="A.B.C.D",
+                        help="version the version resource must carry")
+    parser.add_argument("--expect-signed", action="store_true",
+                        help="require a certificate table (an Authenticode signature)")
     parser.add_argument("exe")
     args = parser.parse_args(argv)
     if hasattr(sys.stdout, "reconfigure"):
@@ -563,9 +677,10 @@ def main(argv=None):
     try:
         with open(args.exe, "rb") as f:
             data = f.read()
-        results = run_checks(data, args.expect_machine, args.manifest)
+        results = run_checks(data, args.expect_machine, args.manifest, args.expect_version, args.expect_signed)
     except OSError as error:
-        results = [(name, "cannot read %s: %s" % (args.exe, error.strerror), None) for name in CHECK_NAMES]
+        results = [(name, "cannot read %s: %s" % (args.exe, error.strerror), None)
+                   for name in check_names(args.expect_version)]
     failed = 0
     for name, reason, detail in results:
         if reason:

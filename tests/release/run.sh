@@ -1,0 +1,277 @@
+#!/usr/bin/env bash
+# Tests of the release build (tools/release.sh): argument refusals, a signed release (its
+# signature, its sums, its static checks and version), an unsigned one, and a real update under
+# Wine with a signed exe. Each release is a clean build of about a minute: the number of
+# releases is kept small (two, three where the signed 32-bit exe cannot run under Wine here).
+# Usage: tests/release/run.sh
+# Prints one PASS or FAIL line per check and ends with "N passed, N failed"; the exit status is
+# non-zero when a check failed. The update runs the helpers of build/win32 or build/win64
+# (cmake --preset win64 && cmake --build --preset win64), which must exist.
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$root/tools/lib/wine.sh"
+
+release=$root/tools/release.sh
+release_seconds=${VEYRA_RELEASE_SECONDS:-900}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+passed=0
+failed=0
+pass() {
+    echo "PASS $1"
+    passed=$((passed + 1))
+}
+fail() {
+    echo "FAIL $1: ${2//$'\n'/ | }"
+    failed=$((failed + 1))
+}
+# expect NAME REASON COMMAND...: passes when the command succeeds, else fails with the reason.
+expect() {
+    local name=$1 reason=$2
+    shift 2
+    if "$@" >"$work/last.log" 2>&1; then pass "$name"; else fail "$name" "$reason: $(tail -n 3 "$work/last.log")"; fi
+}
+# expect_not NAME REASON COMMAND...: passes when the command fails.
+expect_not() {
+    local name=$1 reason=$2
+    shift 2
+    if "$@" >"$work/last.log" 2>&1; then fail "$name" "$reason"; else pass "$name"; fi
+}
+
+# A throwaway self-signed code-signing certificate: make_certificate DIR SUBJECT.
+make_certificate() {
+    mkdir -p "$1"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1/key.pem" -out "$1/cert.pem" -days 1 \
+        -subj "$2" -addext extendedKeyUsage=codeSigning >"$1/openssl.log" 2>&1
+}
+
+# A code-signing certificate issued by a throwaway CA: make_issued_certificate DIR SUBJECT; the CA
+# is DIR/ca.pem.
+make_issued_certificate() {
+    mkdir -p "$1"
+    {
+        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1/ca-key.pem" -out "$1/ca.pem" -days 1 \
+            -subj "/CN=Veyra Test CA" &&
+            openssl req -newkey rsa:2048 -nodes -keyout "$1/key.pem" -out "$1/request.pem" -subj "$2" &&
+            printf 'basicConstraints=CA:FALSE\nkeyUsage=digitalSignature\nextendedKeyUsage=codeSigning\n' \
+                >"$1/extensions" &&
+            openssl x509 -req -in "$1/request.pem" -CA "$1/ca.pem" -CAkey "$1/ca-key.pem" -CAcreateserial \
+                -days 1 -extfile "$1/extensions" -out "$1/cert.pem"
+    } >"$1/openssl.log" 2>&1
+}
+
+# The file offset of the certificate table, from the PE header's security data directory.
+certificate_table_offset() {
+    python3 - "$1" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+magic = struct.unpack_from("<H", data, pe + 24)[0]
+directories = pe + 24 + (96 if magic == 0x10B else 112)
+print(struct.unpack_from("<I", data, directories + 8 * 4)[0])
+PY
+}
+
+# A copy of the exe with one byte inverted in the middle of its .text section.
+flip_byte_in_code() {
+    python3 - "$1" "$2" <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+count, optional_size = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
+for i in range(count):
+    name, _, _, raw_size, raw_offset = struct.unpack_from("<8sIIII", data, pe + 24 + optional_size + 40 * i)
+    if name.rstrip(b"\0") == b".text":
+        data[raw_offset + raw_size // 2] ^= 0xFF
+        open(sys.argv[2], "wb").write(data)
+        sys.exit(0)
+sys.exit("no .text section")
+PY
+}
+
+for tool in openssl osslsigncode cmake python3 sha256sum; do
+    command -v "$tool" >/dev/null || {
+        fail prerequisites "$tool is missing (tools/install-deps.sh installs it)"
+        echo "$passed passed, $failed failed"
+        exit 1
+    }
+done
+if ! make_certificate "$work/studio" "/CN=Veyra Test Studio" ||
+    ! make_certificate "$work/other" "/CN=Another Studio"; then
+    fail certificates "openssl could not make the test certificates: $(tail -n 3 "$work"/*/openssl.log)"
+    echo "$passed passed, $failed failed"
+    exit 1
+fi
+key=$work/studio/key.pem cert=$work/studio/cert.pem
+
+# --- refusals: exit 2 with a message, before anything is built or written -----------------
+# refusal NAME MESSAGE_FRAGMENT ARGUMENTS...
+refusal() {
+    local name=$1 fragment=$2 out=$work/refused-out status
+    shift 2
+    timeout 30 "$release" "$@" --out "$out" >"$work/refusal.out" 2>"$work/refusal.err"
+    status=$?
+    if ((status != 2)); then
+        fail "refuses_$name" "exit status $status, expected 2: $(head -n 2 "$work/refusal.err")"
+    elif ! grep -qF -- "$fragment" "$work/refusal.err"; then
+        fail "refuses_$name" "message lacks '$fragment': $(head -n 2 "$work/refusal.err")"
+    elif [[ -e $out ]]; then
+        fail "refuses_$name" "the out folder was written"
+    else
+        pass "refuses_$name"
+    fi
+}
+refusal host_with_scheme "scheme" --host http://x
+refusal host_with_port "port" --host a:80
+refusal empty_host "empty" --host ''
+refusal host_with_path "path" --host updates.example.com/
+refusal host_not_ascii "ASCII" --host "$(printf 'upd\xc3\xa4tes.example.com')"
+refusal host_label_of_64 "at most 63" --host "$(printf 'a%.0s' {1..64}).example.com"
+refusal key_without_cert "--key needs --cert" --host localhost --key "$key"
+refusal key_of_another_certificate "does not belong" --host localhost --key "$key" --cert "$work/other/cert.pem"
+refusal version_of_three_numbers "four numbers" --host localhost --version 1.2.3
+refusal version_above_65535 "above 65535" --host localhost --version 1.2.3.70000
+
+# A certificate that does not chain to the given CA is a verification failure (exit 1), found
+# before building.
+timeout 30 "$release" --host localhost --key "$key" --cert "$cert" --ca "$work/other/cert.pem" \
+    --out "$work/refused-out" >/dev/null 2>"$work/foreign-ca.err"
+status=$?
+if ((status == 1)) && grep -q 'does not verify against' "$work/foreign-ca.err" && [[ ! -e $work/refused-out ]]; then
+    pass signing_stops_on_a_foreign_ca
+else
+    fail signing_stops_on_a_foreign_ca "exit status $status: $(tail -n 2 "$work/foreign-ca.err")"
+fi
+
+# --- a signed 32-bit release, run from another folder with relative paths --------------------
+signed_out=$work/signed
+(cd "$work" && timeout "$release_seconds" "$release" --host localhost --version 2.3.4.5 \
+    --key studio/key.pem --cert studio/cert.pem --ca studio/cert.pem --out signed) \
+    >"$work/signed.log" 2>&1
+status=$?
+signed_exe=$signed_out/VeyraLauncher.exe
+if ((status == 0)) && [[ -f $signed_exe ]] &&
+    grep -q '^  signed:  yes.*Veyra Test Studio' "$work/signed.log" &&
+    grep -q '^  version: 2.3.4.5$' "$work/signed.log"; then
+    pass signed_release
+    sed -n '/^Release of/,$p' "$work/signed.log" | sed 's/^/    /'
+else
+    fail signed_release "exit status $status: $(tail -n 8 "$work/signed.log")"
+fi
+
+if [[ -f $signed_exe ]]; then
+    expect signature_verifies "osslsigncode verify against the signing certificate failed" \
+        osslsigncode verify -CAfile "$cert" -in "$signed_exe"
+    expect_not signature_refused_by_another_ca "verified against a certificate that did not sign it" \
+        osslsigncode verify -CAfile "$work/other/cert.pem" -in "$signed_exe"
+    if flip_byte_in_code "$signed_exe" "$work/flipped.exe" && ! cmp -s "$signed_exe" "$work/flipped.exe"; then
+        expect_not signature_refuses_a_changed_byte "a copy with a byte of code inverted still verifies" \
+            osslsigncode verify -CAfile "$cert" -in "$work/flipped.exe"
+    else
+        fail signature_refuses_a_changed_byte "could not make the changed copy"
+    fi
+    # shellcheck disable=SC2016 # $1 is the inner shell's argument
+    expect sums_check "sha256sum -c failed in the out folder" \
+        bash -c 'cd "$1" && sha256sum -c SHA256SUMS' _ "$signed_out"
+    expect static_checks_signed "check_pe failed on the signed exe" \
+        python3 "$root/tests/static/check_pe.py" --expect-machine i386 --expect-signed \
+        --expect-version 2.3.4.5 --manifest "$root/app/VeyraLauncher.manifest" "$signed_exe"
+    # The version as the resource's strings carry it (UTF-16), read without check_pe; then
+    # check_pe must see a different expected version as a failure.
+    strings=$(python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count("2.3.4.5".encode("utf-16-le")))' \
+        "$signed_exe")
+    if ((strings >= 2)); then pass version_strings_2.3.4.5; else fail version_strings_2.3.4.5 "found $strings times"; fi
+    python3 "$root/tests/static/check_pe.py" --expect-machine i386 --expect-version 1.0.0.0 "$signed_exe" \
+        >"$work/wrong-version.log" 2>&1
+    if grep -q '^FAIL version-number: expected 1.0.0.0: FILEVERSION is 2.3.4.5' "$work/wrong-version.log"; then
+        pass version_check_sees_another_version
+    else
+        fail version_check_sees_another_version "$(grep version-number "$work/wrong-version.log")"
+    fi
+    # A certificate table whose WIN_CERTIFICATE revision is wrong.
+    offset=$(certificate_table_offset "$signed_exe")
+    cp "$signed_exe" "$work/bad-revision.exe"
+    printf '\x00\x01' | dd of="$work/bad-revision.exe" bs=1 seek=$((offset + 4)) conv=notrunc status=none
+    python3 "$root/tests/static/check_pe.py" --expect-machine i386 --expect-signed "$work/bad-revision.exe" \
+        >"$work/bad-revision.log" 2>&1
+    if grep -q '^FAIL certificate-table: .*revision 0x0100' "$work/bad-revision.log"; then
+        pass certificate_table_check_sees_a_bad_revision
+    else
+        fail certificate_table_check_sees_a_bad_revision "$(grep certificate-table "$work/bad-revision.log")"
+    fi
+fi
+
+# --- an unsigned 32-bit release with the default version ---------------------------------------
+unsigned_out=$work/unsigned
+timeout "$release_seconds" "$release" --host updates.example.com --out "$unsigned_out" >"$work/unsigned.log" 2>&1
+status=$?
+unsigned_exe=$unsigned_out/VeyraLauncher.exe
+if ((status == 0)) && [[ -f $unsigned_exe ]] && grep -q '^  signed:  no$' "$work/unsigned.log"; then
+    pass unsigned_release
+else
+    fail unsigned_release "exit status $status: $(tail -n 8 "$work/unsigned.log")"
+fi
+if [[ -f $unsigned_exe ]]; then
+    python3 "$root/tests/static/check_pe.py" --expect-machine i386 --expect-version 1.0.0.0 --expect-signed \
+        "$unsigned_exe" >"$work/unsigned-check.log" 2>&1
+    if grep -q '^FAIL certificate-table: no certificate table' "$work/unsigned-check.log" &&
+        grep -q '^PASS version-number: 1.0.0.0' "$work/unsigned-check.log" &&
+        [[ $(tail -n 1 "$work/unsigned-check.log") == *" 1 failed" ]]; then
+        pass unsigned_has_no_certificate_table_and_the_default_version
+    else
+        fail unsigned_has_no_certificate_table_and_the_default_version \
+            "$(grep -E '^FAIL|version-number|certificate-table' "$work/unsigned-check.log")"
+    fi
+fi
+
+# --- a real update under Wine with a signed exe ---------------------------------------------
+if wine_runs_32bit; then
+    update_exe=$signed_exe helpers=$root/build/win32
+else
+    echo "NOTE the signed 32-bit exe cannot run here: $(wine32_missing_reason); the update runs a signed 64-bit release"
+    # Signed with a CA-issued certificate (the file carries the CA after it) and verified against
+    # that CA: the chain a studio's real certificate has.
+    signed64_out=$work/signed64
+    if make_issued_certificate "$work/issued" "/CN=Veyra Test Studio/O=Veyra"; then
+        cat "$work/issued/ca.pem" >>"$work/issued/cert.pem"
+        timeout "$release_seconds" "$release" --bits 64 --host localhost --version 2.3.4.5 \
+            --key "$work/issued/key.pem" --cert "$work/issued/cert.pem" --ca "$work/issued/ca.pem" \
+            --out "$signed64_out" >"$work/signed64.log" 2>&1
+        status=$?
+    else
+        echo "openssl could not make the CA-issued certificate: $(tail -n 3 "$work/issued/openssl.log")" \
+            >"$work/signed64.log"
+        status=-1
+    fi
+    if ((status == 0)) && grep -q '^  signed:  yes.*O = Veyra' "$work/signed64.log" &&
+        osslsigncode verify -CAfile "$work/issued/ca.pem" -in "$signed64_out/VeyraLauncher.exe" >/dev/null 2>&1; then
+        pass signed_64bit_release_with_a_ca_issued_certificate
+    else
+        fail signed_64bit_release_with_a_ca_issued_certificate "exit status $status: $(tail -n 8 "$work/signed64.log")"
+    fi
+    update_exe=$signed64_out/VeyraLauncher.exe helpers=$root/build/win64
+fi
+missing=()
+for helper in fake_launcher run_raw; do
+    [[ -f $helpers/tests/$helper.exe ]] || missing+=("$helpers/tests/$helper.exe")
+done
+if [[ ! -f $update_exe ]]; then
+    fail update_with_signed_exe "no signed exe to run"
+elif ((${#missing[@]})); then
+    fail update_with_signed_exe "missing test helpers ${missing[*]} (cmake --preset win64 && cmake --build --preset win64)"
+else
+    VEYRA_E2E_EXE=$update_exe timeout -k 10 600 "$root/tests/e2e/run.sh" "$helpers" '^scenario_update_succeeds$' \
+        >"$work/update.log" 2>&1
+    status=$?
+    if ((status == 0)) && grep -qx 'PASS update_succeeds' "$work/update.log" &&
+        [[ $(tail -n 1 "$work/update.log") == "1 passed, 0 failed" ]]; then
+        pass update_with_signed_exe
+    else
+        fail update_with_signed_exe "exit status $status: $(tail -n 4 "$work/update.log")"
+    fi
+fi
+
+echo "$passed passed, $failed failed"
+((failed == 0))
