@@ -9,6 +9,8 @@
 #   4. static checks of the shipped 32-bit exe (and of the 64-bit one), and code formatting;
 #   5. the studio's version-file tool against live servers (nginx and the scripted server, in a
 #      private network namespace), natively and its Windows build under Wine;
+#   6. the studio's release build: signed with a throwaway certificate, verified, checked, and a
+#      real update with the signed exe;
 # and prints the logo animation's CPU cost under Wine (tools/bench_animation.sh, not counted).
 # Installs what it needs first (apt-get, idempotent; asks for root through sudo).
 set -uo pipefail
@@ -236,6 +238,9 @@ if ((${#built[@]})); then
         echo "== e2e:win32    not run: $(wine32_missing_reason); every scenario runs on the 64-bit exe"
         e2e_tier e2e:win64 build/win64 .
     fi
+
+    # The studio's release build: signed with a throwaway certificate, checked, updating for real.
+    script_tier release tests/release/run.sh
 
     # What the logo animation costs the program under Wine: a figure only, not counted.
     echo "== logo animation benchmark ($(basename "$product"))"
