@@ -173,6 +173,13 @@ run_row() {
         [[ $last == $expected ]] || fail "last line: $last | expected: $expected"
         [[ $(head -n 1 <<<"$output") == "GET http://$CHECK_HOST$VERSION_FILE_PATH?v="* ]] ||
             fail "first line: $(head -n 1 <<<"$output")"
+        # nginx saw exactly the program's request, once: the stamp of the first line, the
+        # program's headers, and no second request after a redirect.
+        if [[ -n ${NGINX_DIR:-} && $CHECK_HOST == localhost ]]; then
+            local deadline=$((SECONDS + 3))
+            until [[ -s $NGINX_DIR/access.log ]] || ((SECONDS >= deadline)); do sleep 0.05; done
+            check_one_request "$(head -n 1 <<<"$output" | sed 's/.*?v=//')"
+        fi
     )
 }
 
