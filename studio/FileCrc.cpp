@@ -3,6 +3,7 @@
 #include "support/uCRC32.h"
 
 #include <fstream>
+#include <limits>
 #include <vector>
 
 namespace veyra::studio {
@@ -14,8 +15,8 @@ std::optional<std::uint32_t> FileCrc32(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    // CRC32Update takes at most 65535 bytes a call.
-    std::vector<char> block(32 * 1024);
+    // CRC32Update takes at most as many bytes a call as its 16-bit count holds.
+    std::vector<char> block(std::numeric_limits<std::uint16_t>::max());
     std::uint32_t crc = 0xFFFFFFFFu;
     for (;;) {
         in.read(block.data(), static_cast<std::streamsize>(block.size()));

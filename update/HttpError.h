@@ -12,8 +12,8 @@ enum class HttpErrorKind {
     // The server closed the connection before a status line was complete, or inside a chunked
     // body.
     connectionClosed,
-    // A status, header, chunk-size or trailer line has more than 16384 bytes before its line
-    // feed.
+    // A status, header, chunk-size or trailer line has more than FetchLimits::maxLine bytes
+    // before its line feed.
     lineTooLong,
     // The final status code is not a success (not 2xx); StatusCode() tells which.
     status,

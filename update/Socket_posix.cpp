@@ -2,45 +2,34 @@
 #include "update/HttpError.h"
 #include "update/Socket.h"
 #include "update/SocketRetry.h"
+#include "update/SocketShim_posix.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <string>
 #include <utility>
 
+// After the platform's socket headers, whose resolver it calls.
+#include "update/ResolveIpv4.h"
+
 namespace veyra {
+namespace posix_socket {
 
-namespace {
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
-    UniqueFd& operator=(UniqueFd&&) = delete;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { Reset(); }
-    int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
-    void Reset() {
-        if (fd_ >= 0)
-            ::close(std::exchange(fd_, -1));
-    }
-
-private:
-    int fd_;
-};
-
-[[noreturn]] void ThrowSocketError(int code) {
+void ThrowSocketError(int code) {
     throw HttpError(HttpErrorKind::socketError, 0, static_cast<unsigned long>(code));
 }
+
+bool WouldBlock(int code) {
+    return code == EAGAIN || code == EWOULDBLOCK;
+}
+
+namespace {
 
 int MillisecondsUntil(Clock::time_point deadline) {
     const auto left = deadline - Clock::now();
@@ -66,15 +55,6 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
         if (errno != EINTR)
             ThrowSocketError(errno);
     }
-}
-
-// The wait of RetryUntilDeadline for the descriptor.
-std::function<bool(Clock::time_point)> WaitingFor(int fd, short events) {
-    return [fd, events](Clock::time_point deadline) { return WaitFor(fd, events, deadline); };
-}
-
-bool WouldBlock(int code) {
-    return code == EAGAIN || code == EWOULDBLOCK;
 }
 
 class PosixStream final : public ByteStream {
@@ -130,73 +110,37 @@ public:
 
     void Close() override { fd_.Reset(); }
 
-    void SendUrgent(std::uint8_t byte) {
-        if (::send(fd_.Get(), &byte, 1, MSG_OOB | MSG_NOSIGNAL) != 1)
-            ThrowSocketError(errno);
-    }
+    int Descriptor() const { return fd_.Get(); }
 
 private:
     UniqueFd fd_;
-};
-
-in_addr Resolve(const std::string& host) {
-    in_addr address{};
-    if (::inet_pton(AF_INET, host.c_str(), &address) == 1)
-        return address;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (result != 0 || found == nullptr)
-        throw HttpError(HttpErrorKind::socketError, 0,
-                        static_cast<unsigned long>(result == EAI_SYSTEM ? errno : 0),
-                        HttpErrorCause::nameNotResolved);
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    ::freeaddrinfo(found);
-    return address;
-}
-
-class PosixListener final : public TcpListener {
-public:
-    PosixListener(UniqueFd fd, std::uint16_t port) : fd_(std::move(fd)), port_(port) {}
-
-    std::uint16_t Port() const override { return port_; }
-
-    std::unique_ptr<ByteStream> Accept(Clock::time_point deadline) override {
-        std::unique_ptr<ByteStream> stream;
-        const auto acceptOne = [&] {
-            for (;;) {
-                const int accepted =
-                    ::accept4(fd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-                if (accepted >= 0) {
-                    stream = std::make_unique<PosixStream>(UniqueFd(accepted));
-                    return true;
-                }
-                if (errno == EINTR || errno == ECONNABORTED)
-                    continue;
-                if (!WouldBlock(errno))
-                    ThrowSocketError(errno);
-                return false;
-            }
-        };
-        RetryUntilDeadline(acceptOne, WaitingFor(fd_.Get(), POLLIN), deadline);
-        return stream;
-    }
-
-private:
-    UniqueFd fd_;
-    std::uint16_t port_;
 };
 
 } // namespace
+
+std::function<bool(Clock::time_point)> WaitingFor(int fd, short events) {
+    return [fd, events](Clock::time_point deadline) { return WaitFor(fd, events, deadline); };
+}
+
+std::unique_ptr<ByteStream> StreamOver(UniqueFd fd) {
+    return std::make_unique<PosixStream>(std::move(fd));
+}
+
+int DescriptorOf(ByteStream& stream) {
+    return dynamic_cast<PosixStream&>(stream).Descriptor();
+}
+
+} // namespace posix_socket
+
+using namespace posix_socket;
 
 std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port,
                                        Clock::time_point deadline) {
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
-    target.sin_addr = Resolve(std::string(host));
+    target.sin_addr =
+        ResolveIpv4(std::string(host), [](int result) { return result == EAI_SYSTEM ? errno : 0; });
 
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (fd.Get() < 0)
@@ -213,31 +157,7 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
         if (error != 0)
             ThrowSocketError(error);
     }
-    return std::make_unique<PosixStream>(std::move(fd));
-}
-
-void SendUrgentByte(ByteStream& stream, std::uint8_t byte) {
-    dynamic_cast<PosixStream&>(stream).SendUrgent(byte);
-}
-
-std::unique_ptr<TcpListener> ListenOnLoopback(std::uint16_t port) {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (fd.Get() < 0)
-        ThrowSocketError(errno);
-    // A fixed port is taken again by the next server at once, whatever the last one left behind.
-    const int reuse = 1;
-    if (port != 0 && ::setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0)
-        ThrowSocketError(errno);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd.Get(), 16) != 0 ||
-        ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
-        ThrowSocketError(errno);
-    return std::make_unique<PosixListener>(std::move(fd), ntohs(address.sin_port));
+    return StreamOver(std::move(fd));
 }
 
 } // namespace veyra

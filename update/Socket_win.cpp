@@ -3,40 +3,37 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include "support/WinHandle_win.h"
 #include "update/HttpError.h"
 #include "update/Socket.h"
 #include "update/SocketRetry.h"
+#include "update/SocketShim_win.h"
 
 #include <climits>
 #include <string>
 #include <utility>
 
+// After the platform's socket headers, whose resolver it calls.
+#include "update/ResolveIpv4.h"
+
 namespace veyra {
+namespace win_socket {
 
-namespace {
-
-void CloseSocketHandle(SOCKET socket) {
-    ::closesocket(socket);
-}
-using UniqueSocket = UniqueAny<SOCKET, CloseSocketHandle, INVALID_SOCKET>;
-
-[[noreturn]] void ThrowSocketError(int code) {
+void ThrowSocketError(int code) {
     throw HttpError(HttpErrorKind::socketError, 0, static_cast<unsigned long>(code));
 }
 
-class WinsockSession {
-public:
-    WinsockSession() {
-        WSADATA data;
-        const int result = ::WSAStartup(MAKEWORD(2, 2), &data);
-        if (result != 0)
-            ThrowSocketError(result);
-    }
-    WinsockSession(const WinsockSession&) = delete;
-    WinsockSession& operator=(const WinsockSession&) = delete;
-    ~WinsockSession() { ::WSACleanup(); }
-};
+WinsockSession::WinsockSession() {
+    WSADATA data;
+    const int result = ::WSAStartup(MAKEWORD(2, 2), &data);
+    if (result != 0)
+        ThrowSocketError(result);
+}
+
+WinsockSession::~WinsockSession() {
+    ::WSACleanup();
+}
+
+namespace {
 
 long MillisecondsUntil(Clock::time_point deadline) {
     const auto left = deadline - Clock::now();
@@ -46,8 +43,6 @@ long MillisecondsUntil(Clock::time_point deadline) {
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
     return ms > LONG_MAX / 1000 ? LONG_MAX / 1000 : static_cast<long>(ms);
 }
-
-enum class Ready { read, write, connected };
 
 // Waits until the socket is readable, writable, or (connected) its connect has ended: a failed
 // connect shows as the exceptional condition, for SO_ERROR to tell. The exceptional condition is
@@ -74,17 +69,6 @@ bool WaitFor(SOCKET socket, Ready ready, Clock::time_point deadline) {
         if (Clock::now() >= deadline)
             return false;
     }
-}
-
-// The wait of RetryUntilDeadline for the socket.
-std::function<bool(Clock::time_point)> WaitingFor(SOCKET socket, Ready ready) {
-    return [socket, ready](Clock::time_point deadline) { return WaitFor(socket, ready, deadline); };
-}
-
-void MakeNonBlocking(SOCKET socket) {
-    u_long on = 1;
-    if (::ioctlsocket(socket, FIONBIO, &on) != 0)
-        ThrowSocketError(::WSAGetLastError());
 }
 
 class WinStream final : public ByteStream {
@@ -137,31 +121,23 @@ public:
 
     void Close() override { socket_.reset(); }
 
-    void SendUrgent(std::uint8_t byte) {
-        if (::send(socket_.get(), reinterpret_cast<const char*>(&byte), 1, MSG_OOB) != 1)
-            ThrowSocketError(::WSAGetLastError());
-    }
+    SOCKET Socket() const { return socket_.get(); }
 
 private:
     WinsockSession session_; // declared first: outlives the socket
     UniqueSocket socket_;
 };
 
-in_addr Resolve(const std::string& host) {
-    in_addr address{};
-    if (::inet_pton(AF_INET, host.c_str(), &address) == 1)
-        return address;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (result != 0 || found == nullptr)
-        throw HttpError(HttpErrorKind::socketError, 0, static_cast<unsigned long>(result),
-                        HttpErrorCause::nameNotResolved);
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    ::freeaddrinfo(found);
-    return address;
+} // namespace
+
+std::function<bool(Clock::time_point)> WaitingFor(SOCKET socket, Ready ready) {
+    return [socket, ready](Clock::time_point deadline) { return WaitFor(socket, ready, deadline); };
+}
+
+void MakeNonBlocking(SOCKET socket) {
+    u_long on = 1;
+    if (::ioctlsocket(socket, FIONBIO, &on) != 0)
+        ThrowSocketError(::WSAGetLastError());
 }
 
 UniqueSocket NewSocket() {
@@ -172,53 +148,17 @@ UniqueSocket NewSocket() {
     return socket;
 }
 
-class WinListener final : public TcpListener {
-public:
-    explicit WinListener(std::uint16_t port) : socket_(NewSocket()) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int size = sizeof address;
-        if (::bind(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
-                0 ||
-            ::listen(socket_.get(), 16) != 0 ||
-            ::getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
-            ThrowSocketError(::WSAGetLastError());
-        port_ = ntohs(address.sin_port);
-    }
+std::unique_ptr<ByteStream> StreamOver(UniqueSocket socket) {
+    return std::make_unique<WinStream>(std::move(socket));
+}
 
-    std::uint16_t Port() const override { return port_; }
+SOCKET SocketOf(ByteStream& stream) {
+    return dynamic_cast<WinStream&>(stream).Socket();
+}
 
-    std::unique_ptr<ByteStream> Accept(Clock::time_point deadline) override {
-        std::unique_ptr<ByteStream> stream;
-        const auto acceptOne = [&] {
-            for (;;) {
-                UniqueSocket accepted(::accept(socket_.get(), nullptr, nullptr));
-                if (accepted) {
-                    MakeNonBlocking(accepted.get());
-                    stream = std::make_unique<WinStream>(std::move(accepted));
-                    return true;
-                }
-                const int error = ::WSAGetLastError();
-                if (error == WSAECONNRESET)
-                    continue;
-                if (error != WSAEWOULDBLOCK)
-                    ThrowSocketError(error);
-                return false;
-            }
-        };
-        RetryUntilDeadline(acceptOne, WaitingFor(socket_.get(), Ready::read), deadline);
-        return stream;
-    }
+} // namespace win_socket
 
-private:
-    WinsockSession session_; // declared first: outlives the socket
-    UniqueSocket socket_;
-    std::uint16_t port_ = 0;
-};
-
-} // namespace
+using namespace win_socket;
 
 std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port,
                                        Clock::time_point deadline) {
@@ -226,7 +166,7 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
-    target.sin_addr = Resolve(std::string(host));
+    target.sin_addr = ResolveIpv4(std::string(host), [](int result) { return result; });
 
     UniqueSocket socket = NewSocket();
     if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
@@ -243,15 +183,7 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
         if (failure != 0)
             ThrowSocketError(failure);
     }
-    return std::make_unique<WinStream>(std::move(socket));
-}
-
-void SendUrgentByte(ByteStream& stream, std::uint8_t byte) {
-    dynamic_cast<WinStream&>(stream).SendUrgent(byte);
-}
-
-std::unique_ptr<TcpListener> ListenOnLoopback(std::uint16_t port) {
-    return std::make_unique<WinListener>(port);
+    return StreamOver(std::move(socket));
 }
 
 } // namespace veyra

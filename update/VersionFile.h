@@ -19,8 +19,7 @@ std::wstring FetchVersionFileFrom(std::string_view host, std::wstring_view versi
                                   const FetchLimits& limits = {});
 
 // The program's fetch: FetchVersionFileFrom the built-in host (VEYRA_UPDATE_HOST) with the
-// product's bounds (FetchLimits' defaults: connect 10 s, 15 s without data, 30 s in all, body up
-// to 1 MiB, 100 head lines).
+// product's bounds, FetchLimits' defaults.
 std::wstring FetchVersionFile(std::wstring_view versionStamp);
 
 } // namespace veyra

@@ -2,8 +2,10 @@
 // POSIX shim, under Wine through Winsock.
 #include "update/HttpClient.h"
 #include "tests/native/ScriptedHttpServer.h"
+#include "tests/native/TestSockets.h"
 #include "update/HttpError.h"
 #include "update/HttpRequest.h"
+#include "update/Socket.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::CloseConnection;
+using test::ListenOnLoopback;
 using test::Pause;
 using test::Repeat;
 using test::ScriptedHttpServer;

@@ -6,7 +6,7 @@
 // records every byte it receives and counts connections, so a test can tell exactly what was sent
 // and that nothing was sent twice. Every wait is bounded: the server gives up 30 s after it
 // started.
-#include "update/Socket.h"
+#include "tests/native/TestSockets.h"
 
 #include <atomic>
 #include <chrono>

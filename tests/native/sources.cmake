@@ -27,6 +27,12 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/uLogSystemTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VersionFileToolTest.cpp
 )
+# The tests' listening sockets, over the platform's socket shim.
+if(WIN32)
+    list(APPEND VEYRA_CORE_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/TestSockets_win.cpp)
+else()
+    list(APPEND VEYRA_CORE_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/TestSockets_posix.cpp)
+endif()
 
 # The image fixtures are compiled into the tests, so no path has to reach the program under Wine.
 # The product's logo goes with them: its composition is checked frame by frame.
