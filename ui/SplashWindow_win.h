@@ -6,14 +6,14 @@
 // picture, so its outline is cut out from the picture; the visible components sit on a
 // colour-keyed control layer over it. Every point of the window is its caption, so a press on
 // any visible pixel drags both windows.
-#include "app/ShowState.h"
 #include "resources/Layout.h"
 #include "support/WinHandle_win.h"
 #include "ui/ControlLayer_win.h"
 #include "ui/LogoAnimation_win.h"
+#include "ui/ShowState.h"
 #include "ui/SplashArtwork_win.h"
-#include "ui/SplashOperations.h"
 #include "ui/SplashPainter_win.h"
+#include "update/SplashOperations.h"
 
 #include <functional>
 #include <memory>
