@@ -1,9 +1,9 @@
 #include "app/StartModes_win.h"
 
-#include "app/ShowState.h"
 #include "support/Files_win.h"
 #include "support/uRun_win.h"
 #include "support/uWin7Taskbar_win.h"
+#include "ui/ShowState.h"
 #include "ui/SplashWindow_win.h"
 #include "update/FileNames.h"
 #include "update/uM_win.h"

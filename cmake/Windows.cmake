@@ -39,6 +39,8 @@ add_library(veyra_win32 STATIC
     ui/SplashArtwork_win.cpp
     ui/SplashPainter_win.cpp
     ui/SplashWindow_win.cpp
+    ui/Window_win.cpp
+    ui/WindowThreadTask_win.cpp
 )
 target_compile_definitions(veyra_win32 PUBLIC ${VEYRA_WINDOWS_DEFINITIONS})
 target_link_libraries(veyra_win32 PUBLIC veyra_core PRIVATE veyra_warnings)

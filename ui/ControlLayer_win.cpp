@@ -3,34 +3,17 @@
 #include "resources/Layout.h"
 
 namespace veyra {
-namespace {
-
-ATOM RegisterControlLayerClass(HINSTANCE instance, WNDPROC windowProc) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kControlLayerClass;
-    return ::RegisterClassExW(&windowClass); // fails harmlessly when already registered
-}
-
-} // namespace
 
 ControlLayer::ControlLayer(HINSTANCE instance, HWND splash, HBITMAP shapeBitmap,
                            PaintFunction paint)
     : splash_(splash), shapeBitmap_(shapeBitmap), paint_(std::move(paint)) {
-    RegisterControlLayerClass(instance, &ControlLayer::WindowProc);
     // Placed by the program (TakeSplashBounds), never by the system.
-    window_.reset(::CreateWindowExW(WS_EX_LAYERED, kControlLayerClass, L"", WS_POPUP, 0, 0,
-                                    layout::kWindowWidth, layout::kWindowHeight, splash, nullptr,
-                                    instance, this));
+    Create(instance, {kControlLayerClass},
+           {WS_EX_LAYERED, WS_POPUP, L"", {layout::kWindowWidth, layout::kWindowHeight}, splash});
 }
 
 ControlLayer::~ControlLayer() {
-    if (window_)
-        ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
-    window_.reset();
+    Destroy(); // while paint_ and the brush still exist
 }
 
 void ControlLayer::SetKeyColor(COLORREF color) {
@@ -38,40 +21,28 @@ void ControlLayer::SetKeyColor(COLORREF color) {
         background_ = color;
         backgroundBrush_.reset(::CreateSolidBrush(color));
     }
-    ::SetLayeredWindowAttributes(handle_, color, 255, LWA_COLORKEY);
+    ::SetLayeredWindowAttributes(Hwnd(), color, 255, LWA_COLORKEY);
 }
 
 void ControlLayer::TakeSplashBounds() {
     RECT bounds{};
     if (!::GetWindowRect(splash_, &bounds))
         return;
-    ::SetWindowPos(handle_, nullptr, bounds.left, bounds.top, bounds.right - bounds.left,
+    ::SetWindowPos(Hwnd(), nullptr, bounds.left, bounds.top, bounds.right - bounds.left,
                    bounds.bottom - bounds.top, SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
 }
 
 void ControlLayer::Show() {
     // The splash window keeps the activation: the layer never takes input of its own.
-    ::ShowWindow(handle_, SW_SHOWNOACTIVATE);
+    ::ShowWindow(Hwnd(), SW_SHOWNOACTIVATE);
 }
 
 void ControlLayer::Hide() {
-    ::ShowWindow(handle_, SW_HIDE);
+    ::ShowWindow(Hwnd(), SW_HIDE);
 }
 
 bool ControlLayer::Visible() const {
-    return ::IsWindowVisible(handle_) != FALSE;
-}
-
-LRESULT CALLBACK ControlLayer::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<ControlLayer*>(
-            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->handle_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ControlLayer*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->Dispatch(message, wParam, lParam)
-                : ::DefWindowProcW(window, message, wParam, lParam);
+    return ::IsWindowVisible(Hwnd()) != FALSE;
 }
 
 LRESULT ControlLayer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -80,13 +51,13 @@ LRESULT ControlLayer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         EraseBackground(reinterpret_cast<HDC>(wParam));
         return 1;
     case WM_PAINT: {
-        const PaintScope paint(handle_);
+        const PaintScope paint(Hwnd());
         paint_(paint.dc(), paint.area());
         return 0;
     }
     case WM_PRINTCLIENT: {
         RECT client{};
-        ::GetClientRect(handle_, &client);
+        ::GetClientRect(Hwnd(), &client);
         paint_(reinterpret_cast<HDC>(wParam), client);
         return 0;
     }
@@ -96,13 +67,13 @@ LRESULT ControlLayer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         // Alt+F4 while the layer is active closes the splash window.
         return ::SendMessageW(splash_, WM_CLOSE, wParam, lParam);
     default:
-        return ::DefWindowProcW(handle_, message, wParam, lParam);
+        return ::DefWindowProcW(Hwnd(), message, wParam, lParam);
     }
 }
 
 void ControlLayer::EraseBackground(HDC dc) {
     RECT client{};
-    ::GetClientRect(handle_, &client);
+    ::GetClientRect(Hwnd(), &client);
     ::FillRect(dc, &client, backgroundBrush_.get());
     // Each visible component stands on the background picture's own pixels.
     const UniqueMemoryDc shape(::CreateCompatibleDC(dc));

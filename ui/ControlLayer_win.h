@@ -5,6 +5,7 @@
 // cuts out for the eye and the mouse alike, so only the components' rectangles show; it answers
 // every hit test with HTTRANSPARENT, so presses on the components reach the splash window too.
 #include "support/WinHandle_win.h"
+#include "ui/Window_win.h"
 
 #include <windows.h>
 
@@ -14,7 +15,7 @@ namespace veyra {
 
 inline constexpr wchar_t kControlLayerClass[] = L"TVeyraControlLayer";
 
-class ControlLayer {
+class ControlLayer final : public Window {
 public:
     // Creates the layer hidden, WS_POPUP with WS_EX_LAYERED, owned by `splash`. `shapeBitmap`
     // (the shape bitmap, whose pixels the erase copies) must outlive the layer; `paint` draws the
@@ -22,11 +23,7 @@ public:
     // needs painting).
     using PaintFunction = std::function<void(HDC, const RECT&)>;
     ControlLayer(HINSTANCE instance, HWND splash, HBITMAP shapeBitmap, PaintFunction paint);
-    ~ControlLayer();
-    ControlLayer(const ControlLayer&) = delete;
-    ControlLayer& operator=(const ControlLayer&) = delete;
-
-    HWND Handle() const { return window_.get(); }
+    ~ControlLayer() override;
 
     // `color` (0x00BBGGRR) becomes the background colour and the key colour, and the key is on.
     void SetKeyColor(COLORREF color);
@@ -37,8 +34,7 @@ public:
     bool Visible() const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam) override;
     void EraseBackground(HDC dc);
 
     HWND splash_;
@@ -46,8 +42,6 @@ private:
     PaintFunction paint_;
     COLORREF background_ = 0;
     UniqueBrush backgroundBrush_;
-    HWND handle_ = nullptr; // set at WM_NCCREATE, before CreateWindowExW returns
-    UniqueWindow window_;
 };
 
 } // namespace veyra

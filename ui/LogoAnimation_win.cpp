@@ -3,6 +3,7 @@
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
 #include "ui/FrameTiming.h"
+#include "ui/WindowThreadTask_win.h"
 
 namespace veyra {
 namespace {
@@ -33,11 +34,17 @@ LogoAnimation::LogoAnimation(GifPicture picture, std::uint32_t systemWindowColor
       timer_(FrameIntervalMs(composer_.Picture(), 0)) {}
 
 LogoAnimation::~LogoAnimation() {
+    {
+        // A step the timer thread hands over while it ends runs on an object being destroyed:
+        // it must do nothing.
+        const std::lock_guard lock(lock_);
+        animate_ = false;
+    }
     timer_.SetEnabled(false);
     EndTimerThread();
 }
 
-void LogoAnimation::Start(HWND tickWindow, UINT tickMessage, std::function<HWND()> surface) {
+void LogoAnimation::Start(HWND tickWindow, std::function<HWND()> surface) {
     {
         const std::lock_guard lock(lock_);
         if (animate_)
@@ -49,10 +56,10 @@ void LogoAnimation::Start(HWND tickWindow, UINT tickMessage, std::function<HWND(
     if (timer_.Interval() == 0)
         return;
     thread_ = std::make_unique<TThread>(
-        [this, tickWindow, tickMessage](TThread&) {
+        [this, tickWindow](TThread&) {
             AnimationTimer::Platform platform;
-            platform.tick = [tickWindow, tickMessage] {
-                ::SendMessageW(tickWindow, tickMessage, 0, 0);
+            platform.tick = [this, tickWindow] {
+                RunOnWindowThread(tickWindow, [this] { Tick(); });
             };
             platform.sleep = [](unsigned ms) { ::SleepEx(ms, FALSE); };
             platform.ended = &ApplicationTerminated;

@@ -2,10 +2,10 @@
 // LOGO's animation: the frames and the current frame index, the composite cache, the `Animate`
 // switch and the timer thread that counts the time.
 //
-// The timer thread never touches a window: it hands each step to the window thread by sending
-// it a message and waits until the step has run. Stopping happens on the window thread, which
-// then waits for the timer thread to end; while it waits it still runs the messages sent to it,
-// so a step the timer thread is handing over at that moment runs (and does nothing, the
+// The timer thread never touches a window: it hands each step to the window thread
+// (RunOnWindowThread) and waits until the step has run. Stopping happens on the window thread,
+// which then waits for the timer thread to end; while it waits it still runs the messages sent to
+// it, so a step the timer thread is handing over at that moment runs (and does nothing, the
 // animation being off already) instead of leaving each thread waiting for the other.
 #include "support/uThread_win.h"
 #include "ui/AnimationTimer.h"
@@ -34,12 +34,12 @@ public:
     LogoAnimation& operator=(const LogoAnimation&) = delete;
 
     // Animate on, on the window thread: starts the timer thread (normal priority), which at once
-    // and then after every interval sends `tickMessage` to `tickWindow` and waits for it; that
-    // window's procedure must call Tick. `surface` names the window the logo lies on, whose
+    // and then after every interval runs Tick on the thread of `tickWindow` (a window built on
+    // Window) and waits for it. `surface` names the window the logo lies on, whose
     // logo rectangle each step repaints; it may give null while that window has no handle.
     // Nothing happens when the animation is on already or the interval is 0 (fewer than two
     // frames): the timer stays stopped.
-    void Start(HWND tickWindow, UINT tickMessage, std::function<HWND()> surface);
+    void Start(HWND tickWindow, std::function<HWND()> surface);
 
     // Animate off, on the window thread: no step runs any more, the timer thread ends and is
     // waited for (running the messages sent to this thread meanwhile), the frame and its

@@ -6,19 +6,11 @@
 #include "ui/SplashImage.h"
 #include "ui/SplashPainter_win.h"
 #include "ui/WindowPosition.h"
-
-#include <exception>
+#include "ui/WindowThreadTask_win.h"
 
 namespace veyra {
 namespace {
 
-// The worker's calls travel to the window's thread as these messages (SendMessage: the caller
-// waits, and a failure comes back through the message's result slot).
-constexpr UINT kSetStatusTextMessage = WM_APP + 1;   // lParam: const std::wstring*
-constexpr UINT kStopLogoMessage = WM_APP + 2;        //
-constexpr UINT kStartCloseTimerMessage = WM_APP + 3; // lParam: std::exception_ptr* for a failure
-// The logo's timer thread hands each animation step over with this message (SendMessage too).
-constexpr UINT kLogoStepMessage = WM_APP + 4;
 constexpr UINT_PTR kCloseTimerId = 1;
 constexpr WPARAM kDragCommand = 0xF012; // SC_MOVE plus the caption hit code
 
@@ -34,30 +26,17 @@ static_assert(kManager.MaskFromImage == layout::Component::BACKGROUND);
 static_assert(!kManager.AutoSize && layout::kBackground.width == layout::kWindowWidth &&
               layout::kBackground.height == layout::kWindowHeight);
 
-// The system reads these records by its own layout, for each bitness: the class record (its cbSize
-// names the layout), the layered image's blend, point and size, and the status answer it copies
-// into the asking process.
+// The system reads these records by its own layout, for each bitness: the layered image's blend,
+// point and size, and the status answer it copies into the asking process.
 #if defined(_WIN64)
-static_assert(sizeof(COPYDATASTRUCT) == 24 && sizeof(WNDCLASSEXW) == 80);
+static_assert(sizeof(COPYDATASTRUCT) == 24);
 #else
-static_assert(sizeof(COPYDATASTRUCT) == 12 && sizeof(WNDCLASSEXW) == 48);
+static_assert(sizeof(COPYDATASTRUCT) == 12);
 #endif
 static_assert(sizeof(BLENDFUNCTION) == 4 && sizeof(POINT) == 8 && sizeof(SIZE) == 8);
 
 RECT ToRect(const layout::Rect& r) {
     return {r.left, r.top, r.right(), r.bottom()};
-}
-
-ATOM RegisterSplashClass(HINSTANCE instance, WNDPROC windowProc) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = ::LoadIconW(instance, L"MAINICON");
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszClassName = kSplashClass;
-    return ::RegisterClassExW(&windowClass);
 }
 
 HFONT CreateTahoma() {
@@ -96,13 +75,15 @@ T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startU
     if (!artwork_.logo.frames.empty())
         logo_ =
             std::make_unique<LogoAnimation>(std::move(artwork_.logo), ::GetSysColor(COLOR_WINDOW));
-    RegisterSplashClass(instance, &T_VeyraLauncher::WindowProc);
     // Topmost from the start as well as by FormCreate: Wine, when it makes a window with owned
     // windows (the control layer) topmost, links it below them and drops the flag unless the
     // window already has it.
-    window_.reset(::CreateWindowExW(WS_EX_APPWINDOW | WS_EX_TOPMOST, kSplashClass, kSplashCaption,
-                                    WS_POPUP, 0, 0, layout::kWindowWidth, layout::kWindowHeight,
-                                    nullptr, nullptr, instance, this));
+    Create(instance,
+           {kSplashClass, ::LoadIconW(instance, L"MAINICON"), ::GetSysColorBrush(COLOR_BTNFACE)},
+           {WS_EX_APPWINDOW | WS_EX_TOPMOST,
+            WS_POPUP,
+            kSplashCaption,
+            {layout::kWindowWidth, layout::kWindowHeight}});
     // The end of loading: the shape bitmap once, then the translucency (the window is hidden).
     if (artwork_.background.width > 0 && artwork_.background.height > 0) {
         shape_ = PremultipliedShape(artwork_.background);
@@ -111,21 +92,20 @@ T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startU
     InstallTranslucency();
     // Animate is on from the layout; its first step runs once the window thread takes messages.
     if (logo_)
-        logo_->Start(handle_, kLogoStepMessage, [this] { return ComponentsWindow(); });
+        logo_->Start(Hwnd(), [this] { return ComponentsWindow(); });
     FormCreate(startUpdate);
 }
 
 T_VeyraLauncher::~T_VeyraLauncher() {
     logo_.reset(); // its timer thread ends first: it sends to the window
     // Messages of the windows' destruction must not reach an object that is half gone.
-    if (window_)
-        ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    Detach();
     layer_.reset(); // before its owner, which would otherwise destroy it behind its back
-    window_.reset();
+    Destroy();
 }
 
 void T_VeyraLauncher::FormCreate(const StartUpdateProcedure& startUpdate) {
-    ::SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0,
+    ::SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     if (startUpdate)
         startUpdate(*this);
@@ -135,7 +115,7 @@ void T_VeyraLauncher::AnswerStatusQuery(HWND asker) {
     COPYDATASTRUCT data{};
     data.cbData = static_cast<DWORD>(status_.size() * sizeof(wchar_t));
     data.lpData = const_cast<wchar_t*>(status_.data());
-    ::SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(handle_),
+    ::SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(Hwnd()),
                           reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 2000, nullptr);
 }
 
@@ -147,38 +127,22 @@ void T_VeyraLauncher::Show(WindowShowState state) {
         const ScreenPoint at = FirstShowPosition(
             {work.left, work.top, work.right, work.bottom}, ::GetSystemMetrics(SM_XVIRTUALSCREEN),
             ::GetSystemMetrics(SM_YVIRTUALSCREEN), layout::kWindowWidth, layout::kWindowHeight);
-        ::SetWindowPos(handle_, nullptr, at.x, at.y, 0, 0,
+        ::SetWindowPos(Hwnd(), nullptr, at.x, at.y, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    ::ShowWindow(handle_, ShowCommandFor(state));
+    ::ShowWindow(Hwnd(), ShowCommandFor(state));
 }
 
 void T_VeyraLauncher::SetStatusText(const std::wstring& text) {
-    ::SendMessageW(handle_, kSetStatusTextMessage, 0, reinterpret_cast<LPARAM>(&text));
+    RunOnWindowThread(Hwnd(), [&] { DoSetStatusText(text); });
 }
 
 void T_VeyraLauncher::StopLogoAnimation() {
-    ::SendMessageW(handle_, kStopLogoMessage, 0, 0);
+    RunOnWindowThread(Hwnd(), [&] { DoStopLogoAnimation(); });
 }
 
 void T_VeyraLauncher::StartCloseTimer() {
-    std::exception_ptr failure;
-    ::SendMessageW(handle_, kStartCloseTimerMessage, 0, reinterpret_cast<LPARAM>(&failure));
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
-LRESULT CALLBACK T_VeyraLauncher::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<T_VeyraLauncher*>(
-            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->handle_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<T_VeyraLauncher*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->Dispatch(message, wParam, lParam)
-                : ::DefWindowProcW(window, message, wParam, lParam);
+    RunOnWindowThread(Hwnd(), [&] { DoStartCloseTimer(); });
 }
 
 LRESULT T_VeyraLauncher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -194,7 +158,7 @@ LRESULT T_VeyraLauncher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT T_VeyraLauncher::HandleNormally(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: {
-        const PaintScope paint(handle_);
+        const PaintScope paint(Hwnd());
         // On the layered window nothing painted would show: its look is the layered image.
         if (!componentsOnLayer_)
             PaintComponents(paint.dc(), paint.area());
@@ -203,7 +167,7 @@ LRESULT T_VeyraLauncher::HandleNormally(UINT message, WPARAM wParam, LPARAM lPar
     case WM_PRINTCLIENT:
         if (!componentsOnLayer_) {
             RECT client{};
-            ::GetClientRect(handle_, &client);
+            ::GetClientRect(Hwnd(), &client);
             PaintComponents(reinterpret_cast<HDC>(wParam), client);
         }
         return 0;
@@ -221,29 +185,12 @@ LRESULT T_VeyraLauncher::HandleNormally(UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE:
         OnClose();
         return 0;
-    case kSetStatusTextMessage:
-        DoSetStatusText(*reinterpret_cast<const std::wstring*>(lParam));
-        return 0;
-    case kStopLogoMessage:
-        DoStopLogoAnimation();
-        return 0;
-    case kLogoStepMessage:
-        if (logo_)
-            logo_->Tick();
-        return 0;
-    case kStartCloseTimerMessage:
-        try {
-            DoStartCloseTimer();
-        } catch (...) {
-            *reinterpret_cast<std::exception_ptr*>(lParam) = std::current_exception();
-        }
-        return 0;
     default:
         if (message == StatusQueryMessage() && message != 0) {
             AnswerStatusQuery(reinterpret_cast<HWND>(wParam));
             return 1;
         }
-        return ::DefWindowProcW(handle_, message, wParam, lParam);
+        return ::DefWindowProcW(Hwnd(), message, wParam, lParam);
     }
 }
 
@@ -268,7 +215,7 @@ void T_VeyraLauncher::AfterMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // it is: shown any earlier, Wine would stack the window above it. A minimised window's
         // components go with it, and come back when it is restored.
         if (layer_) {
-            const bool wanted = ::IsWindowVisible(handle_) && !::IsIconic(handle_);
+            const bool wanted = ::IsWindowVisible(Hwnd()) && !::IsIconic(Hwnd());
             if (wanted && !layer_->Visible())
                 layer_->Show();
             else if (!wanted && layer_->Visible())
@@ -287,20 +234,20 @@ void T_VeyraLauncher::AfterMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void T_VeyraLauncher::InstallTranslucency() {
     if (!kManager.Active)
         return;
-    const LONG style = ::GetWindowLongW(handle_, GWL_STYLE);
+    const LONG style = ::GetWindowLongW(Hwnd(), GWL_STYLE);
     ::SetWindowLongW(
-        handle_, GWL_STYLE,
+        Hwnd(), GWL_STYLE,
         style & ~(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     if (!shapeBitmap_)
         return; // no picture, no shape: an ordinary borderless window
     if (!layer_)
         layer_ = std::make_unique<ControlLayer>(
-            instance_, handle_, shapeBitmap_.get(),
+            instance_, Hwnd(), shapeBitmap_.get(),
             [this](HDC dc, const RECT& area) { PaintComponents(dc, area); });
     layer_->SetKeyColor(kManager.LayeredTransparentControlColor);
     layer_->TakeSplashBounds();
     componentsOnLayer_ = true; // INFO is drawn transparent wherever it is
-    ::SetWindowLongW(handle_, GWL_EXSTYLE, ::GetWindowLongW(handle_, GWL_EXSTYLE) | WS_EX_LAYERED);
+    ::SetWindowLongW(Hwnd(), GWL_EXSTYLE, ::GetWindowLongW(Hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
 
     SIZE size{shape_.width, shape_.height};
     POINT source{0, 0};
@@ -308,10 +255,10 @@ void T_VeyraLauncher::InstallTranslucency() {
     const UniqueMemoryDc shapeDc(::CreateCompatibleDC(nullptr));
     if (shapeDc) {
         const SelectedObject selected(shapeDc.get(), shapeBitmap_.get());
-        hooks_.updateLayeredWindow(handle_, nullptr, nullptr, &size, shapeDc.get(), &source, 0,
+        hooks_.updateLayeredWindow(Hwnd(), nullptr, nullptr, &size, shapeDc.get(), &source, 0,
                                    &blend, ULW_ALPHA); // its result changes nothing here
     }
-    if (::IsWindowVisible(handle_))
+    if (::IsWindowVisible(Hwnd()))
         layer_->Show();
 }
 
@@ -341,7 +288,7 @@ void T_VeyraLauncher::PaintLogo(HDC dc) {
 }
 
 HWND T_VeyraLauncher::ComponentsWindow() const {
-    return componentsOnLayer_ ? layer_->Handle() : handle_;
+    return componentsOnLayer_ ? layer_->Handle() : Hwnd();
 }
 
 void T_VeyraLauncher::BACKGROUNDMouseDown(UINT message) {
@@ -379,7 +326,7 @@ void T_VeyraLauncher::DoStartCloseTimer() {
     if (closeTimerOn_)
         return;
     closeTimerOn_ = true; // on from the first attempt, even if the system refuses
-    if (hooks_.setTimer(handle_, kCloseTimerId, layout::kCloseTimerIntervalMs) == 0)
+    if (hooks_.setTimer(Hwnd(), kCloseTimerId, layout::kCloseTimerIntervalMs) == 0)
         throw TimerUnavailableError();
 }
 

@@ -6,14 +6,14 @@
 // picture, so its outline is cut out from the picture; the visible components sit on a
 // colour-keyed control layer over it. Every point of the window is its caption, so a press on
 // any visible pixel drags both windows.
-#include "app/ShowState.h"
 #include "resources/Layout.h"
 #include "support/WinHandle_win.h"
 #include "ui/ControlLayer_win.h"
 #include "ui/LogoAnimation_win.h"
+#include "ui/ShowState.h"
 #include "ui/SplashArtwork_win.h"
-#include "ui/SplashOperations.h"
 #include "ui/SplashPainter_win.h"
+#include "update/SplashOperations.h"
 
 #include <functional>
 #include <memory>
@@ -29,7 +29,7 @@ inline constexpr wchar_t kSplashCaption[] = L"_VeyraLauncher";
 // text (UTF-16, no terminator) and returns 1.
 inline constexpr wchar_t kStatusQueryMessageName[] = L"VeyraLauncher.StatusText";
 
-class T_VeyraLauncher final : public SplashOperations {
+class T_VeyraLauncher final : public Window, public SplashOperations {
 public:
     using UpdateLayeredWindowFunction =
         std::function<BOOL(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD)>;
@@ -48,10 +48,7 @@ public:
     using StartUpdateProcedure = std::function<void(SplashOperations&)>;
     T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startUpdate = {}, Hooks hooks = {});
     ~T_VeyraLauncher() override;
-    T_VeyraLauncher(const T_VeyraLauncher&) = delete;
-    T_VeyraLauncher& operator=(const T_VeyraLauncher&) = delete;
 
-    HWND Handle() const { return window_.get(); }
     // The control layer; null when there is no background picture to take a shape from.
     HWND ControlLayerHandle() const { return layer_ ? layer_->Handle() : nullptr; }
     // The first show places the window (work-area rule) before showing it.
@@ -68,8 +65,7 @@ public:
     int LogoFrameIndex() const { return logo_ ? logo_->FrameIndex() : 0; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT HandleNormally(UINT message, WPARAM wParam, LPARAM lParam);
     void AfterMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void InstallTranslucency();
@@ -86,8 +82,6 @@ private:
     void DoStartCloseTimer();
 
     HINSTANCE instance_;
-    HWND handle_ = nullptr; // set at WM_NCCREATE, before CreateWindowExW returns
-    UniqueWindow window_;
     UniqueFont infoFont_;
     SplashArtwork artwork_;
     BgraImage shape_;          // the shape bitmap's pixels; empty without a background picture

@@ -3,6 +3,8 @@
 // in for the game launcher, start it, end) and the failure display. It runs on the worker thread
 // against one small set of operations, so its control flow is the same with the real platform and
 // with a recording fake.
+#include "update/SplashOperations.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,12 +27,11 @@ inline constexpr wchar_t kApplyFailedLog[] = L"VeyraLauncher falha na aplicaçã
 
 inline constexpr std::int32_t kProgressMax = 254;
 
-// What the procedure does to the world. Failures are C++ exceptions derived from
+// What the procedure does to the world: the splash window's operations (the close timer may
+// raise TimerUnavailableError) and these. Failures are C++ exceptions derived from
 // std::exception, except where a function says it raises nothing.
-class UpdateOperations {
+class UpdateOperations : public SplashOperations {
 public:
-    virtual ~UpdateOperations() = default;
-
     virtual void Pause(unsigned milliseconds) = 0;
     // The version file's body as text; raises on any failure of the fetch.
     virtual std::wstring FetchVersionFile(const std::wstring& versionStamp) = 0;
@@ -54,10 +55,6 @@ public:
     virtual void ReportProgress(std::int32_t max, std::int32_t position) = 0;
     // The taskbar button's error state; never fails.
     virtual void ShowTaskbarError() = 0;
-    // The splash window's operations (the close timer may raise TimerUnavailableError).
-    virtual void SetStatusText(const std::wstring& text) = 0;
-    virtual void StopLogoAnimation() = 0;
-    virtual void StartCloseTimer() = 0;
 };
 
 // The expected CRC in a version file's body: everything after the first "|" (the whole body

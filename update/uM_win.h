@@ -1,7 +1,6 @@
 #pragma once
 // The update procedure on Windows: its operations on the real platform, and its start at the
 // splash window's creation.
-#include "ui/SplashOperations.h"
 #include "update/uM.h"
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "app/ShowState.h"
+#include "ui/ShowState.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/ShowState.h"
+#include "ui/ShowState.h"
 
 namespace veyra {
 namespace {
