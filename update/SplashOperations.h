@@ -21,8 +21,9 @@ public:
     virtual void SetStatusText(const std::wstring& text) = 0;
     // The logo stops on the frame it shows; a second stop changes nothing.
     virtual void StopLogoAnimation() = 0;
-    // 3000 ms later the process ends with code 0. The timer counts as on from the first call,
-    // even when the system refuses it (TimerUnavailableError); later calls do nothing.
+    // layout::kCloseTimerIntervalMs later the process ends with code 0. The timer counts as on
+    // from the first call, even when the system refuses it (TimerUnavailableError); later calls
+    // do nothing.
     virtual void StartCloseTimer() = 0;
 };
 

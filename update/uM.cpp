@@ -8,9 +8,6 @@
 namespace veyra {
 namespace {
 
-constexpr unsigned kStartPauseMs = 500;
-constexpr unsigned kAfterSwapPauseMs = 1000;
-
 constexpr bool IsTrimmed(wchar_t c) {
     return c <= L' ';
 }

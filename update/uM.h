@@ -26,6 +26,9 @@ inline constexpr wchar_t kApplyFailedLog[] = L"VeyraLauncher falha na aplicaçã
 } // namespace messages
 
 inline constexpr std::int32_t kProgressMax = 254;
+// The worker's pause before the fetch, and the pause between the swap and the launcher's start.
+inline constexpr unsigned kStartPauseMs = 500;
+inline constexpr unsigned kAfterSwapPauseMs = 1000;
 
 // What the procedure does to the world: the splash window's operations (the close timer may
 // raise TimerUnavailableError) and these. Failures are C++ exceptions derived from
@@ -65,16 +68,17 @@ std::wstring ExpectedCrcFromBody(std::wstring_view body);
 enum class TaskbarErrorPlace { First, Last };
 
 // The failure display: the taskbar's error state, the status line, the frozen logo and the close
-// timer, which ends the process 3000 ms later. An error of StartCloseTimer passes to the caller.
+// timer, which ends the process (layout::kCloseTimerIntervalMs later). An error of
+// StartCloseTimer passes to the caller.
 void ShowFailure(UpdateOperations& ops, const std::wstring& message,
                  TaskbarErrorPlace taskbar = TaskbarErrorPlace::First);
 
-// The worker's procedure: pauses 500 ms, then checks and applies the update. Every failure ends
-// in a failure display; success ends the process.
+// The worker's procedure: pauses kStartPauseMs, then checks and applies the update. Every failure
+// ends in a failure display; success ends the process.
 void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp);
 
 // The second half, after the check accepted "temp.data" with the CRC-32 `acceptedCrc`: swap,
-// pause one second, start the launcher, end.
+// pause kAfterSwapPauseMs, start the launcher, end.
 void ApplyUpdate(UpdateOperations& ops, std::uint32_t acceptedCrc);
 
 } // namespace veyra

@@ -36,7 +36,7 @@ private:
 std::wstring CurrentVersionStamp();
 
 // Starts the update on a worker thread that runs for the rest of the program: builds the version
-// stamp, then starts the worker, which pauses 500 ms before it fetches anything.
+// stamp, then starts the worker, which pauses kStartPauseMs before it fetches anything.
 void StartUpdate(SplashOperations& window, HWND owner);
 
 } // namespace veyra
