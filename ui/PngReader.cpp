@@ -31,15 +31,25 @@ constexpr std::string_view kEndChunk = "IEND";
 // Bit 5 of a chunk type's first letter (lower case) marks a chunk a reader may skip.
 constexpr std::uint8_t kAncillaryBit = 0x20;
 
+// A chunk: a four-byte length, the four-letter type, the data, a four-byte CRC.
+constexpr std::size_t kChunkLengthSize = 4;
+constexpr std::size_t kChunkTypeSize = 4;
+constexpr std::size_t kChunkCrcSize = 4;
+
 constexpr std::size_t kHeaderLength = 13;
 constexpr std::uint8_t kColorTypeRgba = 6;
 constexpr std::uint8_t kBitDepth = 8;
+// The format defines one compression method (deflate) and one filter method (adaptive), both 0;
+// interlace method 0 is no interlacing.
+constexpr std::uint8_t kDeflateMethod = 0;
+constexpr std::uint8_t kAdaptiveFilterMethod = 0;
+constexpr std::uint8_t kNotInterlaced = 0;
 
 enum class RowFilter : std::uint8_t { none = 0, sub = 1, up = 2, average = 3, paeth = 4 };
 
 struct Chunk {
     std::size_t offset = 0; // of its length field
-    std::array<std::uint8_t, 4> type{};
+    std::array<std::uint8_t, kChunkTypeSize> type{};
     std::span<const std::uint8_t> data;
 
     std::string_view Type() const {
@@ -62,7 +72,7 @@ bool IsLetter(std::uint8_t c) {
 }
 
 // Chunk types are four ASCII letters; anything else is shown escaped so messages stay readable.
-std::string ChunkName(const std::array<std::uint8_t, 4>& type) {
+std::string ChunkName(const std::array<std::uint8_t, kChunkTypeSize>& type) {
     std::string name;
     for (const std::uint8_t c : type) {
         if (IsLetter(c)) {
@@ -105,18 +115,19 @@ MaybeImageError ReadChunk(ByteReader& reader, Chunk& chunk) {
     chunk.offset = reader.Offset();
     if (reader.AtEnd())
         return ImageError{ImageErrorKind::truncated, "the file ends without an IEND chunk"};
-    const auto lengthAndType = reader.TakeArray<8>();
+    const auto lengthAndType = reader.TakeArray<kChunkLengthSize + kChunkTypeSize>();
     if (!lengthAndType)
         return ImageError{ImageErrorKind::truncated,
                           "truncated chunk header" + AtOffset(chunk.offset)};
-    const std::uint32_t length = BigEndian32(lengthAndType->first<4>());
-    std::copy_n(lengthAndType->last<4>().begin(), chunk.type.size(), chunk.type.begin());
+    const std::uint32_t length = BigEndian32(lengthAndType->first<kChunkLengthSize>());
+    const auto type = lengthAndType->last<kChunkTypeSize>();
+    std::copy(type.begin(), type.end(), chunk.type.begin());
     const std::string name = ChunkName(chunk.type);
     if (length > kMaxPngNumber)
         return ImageError{ImageErrorKind::badBlock,
                           "chunk '" + name + "' has an invalid length " + std::to_string(length)};
     const auto data = reader.Take(length);
-    const auto storedCrc = data ? reader.TakeArray<4>() : std::nullopt;
+    const auto storedCrc = data ? reader.TakeArray<kChunkCrcSize>() : std::nullopt;
     if (!storedCrc)
         return ImageError{ImageErrorKind::truncated,
                           "truncated chunk '" + name + "'" + AtOffset(chunk.offset)};
@@ -161,9 +172,9 @@ MaybeImageError ReadHeader(const Chunk& chunk, Header& header) {
         return ImageError{ImageErrorKind::unsupported,
                           "unsupported bit depth " + std::to_string(depth) + " (only " +
                               std::to_string(kBitDepth) + " bits per channel)"};
-    if (compression != 0 || filterMethod != 0)
+    if (compression != kDeflateMethod || filterMethod != kAdaptiveFilterMethod)
         return ImageError{ImageErrorKind::unsupported, "unknown compression or filter method"};
-    if (interlace != 0)
+    if (interlace != kNotInterlaced)
         return ImageError{ImageErrorKind::unsupported, "interlaced images are not supported"};
     header.width = width;
     header.height = height;
