@@ -1,14 +1,48 @@
 #include "ui/GifReader.h"
 
+#include "ui/ByteReader.h"
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <cstring>
+#include <string_view>
 
 namespace veyra {
 namespace {
 
-constexpr std::uint64_t kMaxPixels = 16384ull * 16384ull;
+constexpr std::string_view kSignatures[] = {"GIF87a", "GIF89a"};
+constexpr std::size_t kSignatureSize = 6;
+constexpr std::size_t kScreenDescriptorSize = 7;
+constexpr std::size_t kImageDescriptorSize = 9;
+
+// The byte that starts each block after the logical screen, and the extensions' labels.
+constexpr std::uint8_t kExtensionIntroducer = 0x21;
+constexpr std::uint8_t kImageSeparator = 0x2C;
+constexpr std::uint8_t kTrailer = 0x3B;
+constexpr std::uint8_t kGraphicControlLabel = 0xF9;
+constexpr std::uint8_t kApplicationLabel = 0xFF;
+
+// Packed fields of the screen and image descriptors.
+constexpr std::uint8_t kColorTableFlag = 0x80;
+constexpr std::uint8_t kInterlaceFlag = 0x40;
+constexpr std::uint8_t kColorTableSizeBits = 0x07;
+
+// The graphic control extension's fields and its packed byte.
+constexpr std::size_t kGraphicControlSize = 4;
+constexpr std::uint8_t kTransparencyFlag = 0x01;
+constexpr int kDisposalShift = 2;
+constexpr std::uint8_t kDisposalBits = 0x07;
+// Delays count hundredths of a second.
+constexpr unsigned kMsPerDelayUnit = 10;
+
+// Application extensions that carry a loop count: an identifier sub-block of this size, then a
+// sub-block starting with kLoopSubBlockId and the count.
+constexpr std::string_view kLoopApplications[] = {"NETSCAPE2.0", "ANIMEXTS1.0"};
+constexpr std::size_t kApplicationIdSize = 11;
+constexpr int kLoopSubBlockId = 1;
+
+constexpr int kMinCodeSizeLow = 2;
+constexpr int kMinCodeSizeHigh = 8;
 constexpr int kMaxCodeBits = 12;
 constexpr int kTableSize = 1 << kMaxCodeBits;
 
@@ -17,38 +51,20 @@ std::string Hex(unsigned value) {
     return std::string("0x") + kDigits[(value >> 4) & 0xF] + kDigits[value & 0xF];
 }
 
-// Bounds-checked reads of the file's bytes.
-class ByteReader {
-public:
-    explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
+std::string SizeText(int width, int height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
 
-    std::size_t Offset() const { return pos_; }
-    bool AtEnd() const { return pos_ == data_.size(); }
-    std::size_t Left() const { return data_.size() - pos_; }
+std::string ImageName(std::size_t index) {
+    return "image " + std::to_string(index);
+}
 
-    // Points `out` at the next `count` bytes and moves past them; false when fewer are left.
-    bool Take(std::size_t count, const std::uint8_t*& out) {
-        if (Left() < count)
-            return false;
-        out = data_.data() + pos_;
-        pos_ += count;
-        return true;
-    }
-    bool TakeByte(std::uint8_t& out) {
-        const std::uint8_t* p = nullptr;
-        if (!Take(1, p))
-            return false;
-        out = *p;
-        return true;
-    }
+ImageError Truncated(std::string where) {
+    return {ImageErrorKind::truncated, "the file ends " + std::move(where)};
+}
 
-private:
-    std::span<const std::uint8_t> data_;
-    std::size_t pos_ = 0;
-};
-
-std::uint16_t Little16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view text) {
+    return bytes.size() >= text.size() && std::equal(text.begin(), text.end(), bytes.begin());
 }
 
 // Walks a chain of data sub-blocks (length byte, bytes, ..., zero-length terminator) byte by
@@ -62,32 +78,31 @@ public:
         while (blockLeft_ == 0) {
             if (ended_ || truncated_)
                 return -1;
-            std::uint8_t length = 0;
-            if (!reader_.TakeByte(length)) {
+            const auto length = reader_.TakeByte();
+            if (!length) {
                 truncated_ = true;
                 return -1;
             }
-            if (length == 0) {
+            if (*length == 0) {
                 ended_ = true;
                 return -1;
             }
-            blockLeft_ = length;
+            blockLeft_ = *length;
         }
-        std::uint8_t byte = 0;
-        if (!reader_.TakeByte(byte)) {
+        const auto byte = reader_.TakeByte();
+        if (!byte) {
             truncated_ = true;
             return -1;
         }
         --blockLeft_;
-        return byte;
+        return *byte;
     }
 
     // Moves past everything up to and including the terminator; false when the input ends first.
     bool SkipRest() {
         while (!ended_ && !truncated_) {
             if (blockLeft_ > 0) {
-                const std::uint8_t* ignored = nullptr;
-                if (!reader_.Take(blockLeft_, ignored)) {
+                if (!reader_.Skip(blockLeft_)) {
                     truncated_ = true;
                     break;
                 }
@@ -109,126 +124,177 @@ private:
     bool truncated_ = false;
 };
 
-// Reads `count` bytes of the sub-block chain into `out`; false when the chain holds fewer.
-bool ReadFromSubBlocks(SubBlocks& blocks, std::uint8_t* out, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
+// Fills `out` from the sub-block chain; false when the chain holds fewer bytes.
+bool ReadFromSubBlocks(SubBlocks& blocks, std::span<std::uint8_t> out) {
+    for (std::uint8_t& target : out) {
         const int byte = blocks.Next();
         if (byte < 0)
             return false;
-        out[i] = static_cast<std::uint8_t>(byte);
+        target = static_cast<std::uint8_t>(byte);
     }
     return true;
 }
 
 // Variable-length LZW as GIF89a defines it: codes packed least significant bit first, the code
 // size growing by one bit each time the next table entry reaches 2^size, up to 12 bits.
-// Appends up to `total` indices to `out`; returns an error message or an empty string.
-std::string DecodeLzw(SubBlocks& blocks, int minCodeSize, std::size_t total,
-                      std::vector<std::uint8_t>& out) {
+class LzwDecoder {
+public:
+    explicit LzwDecoder(int minCodeSize)
+        : minCodeSize_(minCodeSize), clearCode_(1 << minCodeSize), endCode_(clearCode_ + 1) {
+        for (int code = 0; code < clearCode_; ++code)
+            table_[code] = {0, 1, static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(code)};
+        Clear();
+    }
+
+    // Appends indices to `out` until it holds `total`.
+    MaybeImageError Decode(SubBlocks& blocks, std::size_t total, std::vector<std::uint8_t>& out) {
+        while (out.size() < total) {
+            const int code = ReadCode(blocks);
+            if (code < 0 && blocks.Truncated())
+                return Truncated("inside the image data");
+            if (code < 0 || code == endCode_)
+                return ImageError{ImageErrorKind::tooLittleData,
+                                  "the image data ends after " + std::to_string(out.size()) +
+                                      " of " + std::to_string(total) + " pixels"};
+            if (code == clearCode_) {
+                Clear();
+                continue;
+            }
+            if (auto error = CheckCode(code))
+                return error;
+            if (previous_ >= 0)
+                AddEntry(code);
+            Emit(code, total, out);
+            if (next_ == (1 << codeSize_) && codeSize_ < kMaxCodeBits)
+                ++codeSize_;
+            previous_ = code;
+        }
+        return std::nullopt;
+    }
+
+private:
     struct Entry {
         std::uint16_t prefix;
         std::uint16_t length;
         std::uint8_t suffix;
         std::uint8_t first;
     };
-    std::array<Entry, kTableSize> table{};
-    const int clearCode = 1 << minCodeSize;
-    const int endCode = clearCode + 1;
-    for (int code = 0; code < clearCode; ++code)
-        table[code] = {0, 1, static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(code)};
 
-    int codeSize = minCodeSize + 1;
-    int next = clearCode + 2;
-    int previous = -1;
-    std::uint32_t bits = 0;
-    int bitCount = 0;
+    void Clear() {
+        codeSize_ = minCodeSize_ + 1;
+        next_ = clearCode_ + 2;
+        previous_ = -1;
+    }
+
+    // The next code, or -1 when the sub-blocks end first.
+    int ReadCode(SubBlocks& blocks) {
+        while (bitCount_ < codeSize_) {
+            const int byte = blocks.Next();
+            if (byte < 0)
+                return -1;
+            bits_ |= static_cast<std::uint32_t>(byte) << bitCount_;
+            bitCount_ += 8;
+        }
+        const int code = static_cast<int>(bits_ & ((1u << codeSize_) - 1));
+        bits_ >>= codeSize_;
+        bitCount_ -= codeSize_;
+        return code;
+    }
+
+    // A code may name a colour, an entry made so far, or (the KwKwK case) the entry this very
+    // code defines; right after a clear only colours are possible.
+    MaybeImageError CheckCode(int code) const {
+        if (previous_ < 0 && code >= clearCode_)
+            return ImageError{ImageErrorKind::badLzwCode, "LZW code " + std::to_string(code) +
+                                                              " out of range after a clear code"};
+        if (previous_ >= 0 && (code > next_ || (code == next_ && next_ == kTableSize)))
+            return ImageError{ImageErrorKind::badLzwCode, "LZW code " + std::to_string(code) +
+                                                              " out of range (next entry " +
+                                                              std::to_string(next_) + ")"};
+        return std::nullopt;
+    }
+
+    // A new entry: the previous string plus the first character of this code's string, which for
+    // the code being defined right now (the KwKwK case) is the previous string's own first
+    // character. A full table takes no entries until the encoder sends a clear code.
+    void AddEntry(int code) {
+        if (next_ == kTableSize)
+            return;
+        const std::uint8_t first = code == next_ ? table_[previous_].first : table_[code].first;
+        table_[next_] = {static_cast<std::uint16_t>(previous_),
+                         static_cast<std::uint16_t>(table_[previous_].length + 1), first,
+                         table_[previous_].first};
+        ++next_;
+    }
 
     // Writes the first part of code's string that still fits into the frame.
-    auto emit = [&](int code) {
-        const std::size_t length = table[code].length;
+    void Emit(int code, std::size_t total, std::vector<std::uint8_t>& out) const {
+        const std::size_t length = table_[code].length;
         const std::size_t start = out.size();
         const std::size_t fits = std::min(length, total - start);
         out.resize(start + fits);
         for (std::size_t i = length; i-- > 0;) {
             if (i < fits)
-                out[start + i] = table[code].suffix;
-            code = table[code].prefix;
+                out[start + i] = table_[code].suffix;
+            code = table_[code].prefix;
         }
-    };
-
-    while (out.size() < total) {
-        while (bitCount < codeSize) {
-            const int byte = blocks.Next();
-            if (byte < 0) {
-                if (blocks.Truncated())
-                    return "the file ends inside the image data";
-                return "the image data ends after " + std::to_string(out.size()) + " of " +
-                       std::to_string(total) + " pixels";
-            }
-            bits |= static_cast<std::uint32_t>(byte) << bitCount;
-            bitCount += 8;
-        }
-        const int code = static_cast<int>(bits & ((1u << codeSize) - 1));
-        bits >>= codeSize;
-        bitCount -= codeSize;
-
-        if (code == clearCode) {
-            codeSize = minCodeSize + 1;
-            next = clearCode + 2;
-            previous = -1;
-            continue;
-        }
-        if (code == endCode)
-            return "the image data ends after " + std::to_string(out.size()) + " of " +
-                   std::to_string(total) + " pixels";
-        if (previous < 0) {
-            if (code >= clearCode)
-                return "LZW code " + std::to_string(code) + " out of range after a clear code";
-            emit(code);
-            previous = code;
-            continue;
-        }
-        if (code > next || (code == next && next == kTableSize))
-            return "LZW code " + std::to_string(code) + " out of range (next entry " +
-                   std::to_string(next) + ")";
-        if (next < kTableSize) {
-            // A new entry: the previous string plus the first character of this code's string,
-            // which for the code being defined right now (the KwKwK case) is the previous
-            // string's own first character.
-            const std::uint8_t first = code == next ? table[previous].first : table[code].first;
-            table[next] = {static_cast<std::uint16_t>(previous),
-                           static_cast<std::uint16_t>(table[previous].length + 1), first,
-                           table[previous].first};
-            ++next;
-        }
-        // A full table takes no entries until the encoder sends a clear code.
-        emit(code);
-        if (next == (1 << codeSize) && codeSize < kMaxCodeBits)
-            ++codeSize;
-        previous = code;
     }
-    return {};
-}
 
-std::vector<std::uint32_t> ReadPalette(const std::uint8_t* bytes, std::size_t entries) {
-    std::vector<std::uint32_t> palette(entries);
-    for (std::size_t i = 0; i < entries; ++i)
+    std::array<Entry, kTableSize> table_{};
+    int minCodeSize_, clearCode_, endCode_;
+    int codeSize_ = 0, next_ = 0, previous_ = -1;
+    std::uint32_t bits_ = 0;
+    int bitCount_ = 0;
+};
+
+std::vector<std::uint32_t> ReadPalette(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint32_t> palette(bytes.size() / 3);
+    for (std::size_t i = 0; i < palette.size(); ++i)
         palette[i] = std::uint32_t{bytes[3 * i]} | (std::uint32_t{bytes[3 * i + 1]} << 8) |
                      (std::uint32_t{bytes[3 * i + 2]} << 16);
     return palette;
 }
 
-// Row order of an interlaced image: every 8th row from 0, every 8th from 4, every 4th from 2,
-// every 2nd from 1.
-std::vector<std::size_t> InterlacedRows(std::size_t height) {
-    std::vector<std::size_t> rows;
-    rows.reserve(height);
-    constexpr std::size_t kStart[] = {0, 4, 2, 1};
-    constexpr std::size_t kStep[] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass)
-        for (std::size_t y = kStart[pass]; y < height; y += kStep[pass])
-            rows.push_back(y);
-    return rows;
+// The colour table a packed field announces (empty when its flag is clear); nothing when the file
+// ends inside it.
+std::optional<std::vector<std::uint32_t>> ReadColorTable(ByteReader& reader, std::uint8_t packed) {
+    if (!(packed & kColorTableFlag))
+        return std::vector<std::uint32_t>{};
+    const std::size_t entries = std::size_t{2} << (packed & kColorTableSizeBits);
+    const auto bytes = reader.Take(3 * entries);
+    if (!bytes)
+        return std::nullopt;
+    return ReadPalette(*bytes);
+}
+
+MaybeImageError ReadSignature(ByteReader& reader) {
+    const auto signature = reader.Take(kSignatureSize);
+    if (!signature || std::none_of(std::begin(kSignatures), std::end(kSignatures),
+                                   [&](std::string_view s) { return StartsWith(*signature, s); }))
+        return ImageError{ImageErrorKind::badSignature, "not a GIF file (bad signature)"};
+    return std::nullopt;
+}
+
+// The logical screen descriptor and the global colour table.
+MaybeImageError ReadScreen(ByteReader& reader, GifPicture& picture) {
+    const auto screen = reader.TakeArray<kScreenDescriptorSize>();
+    if (!screen)
+        return Truncated("inside the logical screen descriptor");
+    picture.screenWidth = Little16(screen->subspan<0, 2>());
+    picture.screenHeight = Little16(screen->subspan<2, 2>());
+    const std::uint8_t packed = (*screen)[4], background = (*screen)[5];
+    if (picture.screenWidth == 0 || picture.screenHeight == 0 ||
+        std::uint64_t(picture.screenWidth) * std::uint64_t(picture.screenHeight) > kMaxImagePixels)
+        return ImageError{ImageErrorKind::badSize,
+                          "invalid logical screen size " +
+                              SizeText(picture.screenWidth, picture.screenHeight)};
+    auto table = ReadColorTable(reader, packed);
+    if (!table)
+        return Truncated("inside the global colour table");
+    picture.globalPalette = std::move(*table);
+    if (background < picture.globalPalette.size())
+        picture.backgroundColor = picture.globalPalette[background];
+    return std::nullopt;
 }
 
 struct GraphicControl {
@@ -238,10 +304,205 @@ struct GraphicControl {
     std::uint8_t transparentIndex = 0;
 };
 
-GifDecodeResult Fail(std::string message) {
-    GifDecodeResult result;
-    result.error = "GIF: " + std::move(message);
-    return result;
+MaybeImageError ReadGraphicControl(SubBlocks& blocks, GraphicControl& control) {
+    std::array<std::uint8_t, kGraphicControlSize> fields{};
+    if (!ReadFromSubBlocks(blocks, fields)) {
+        if (blocks.Truncated())
+            return Truncated("inside a graphic control extension");
+        return ImageError{ImageErrorKind::badBlock, "graphic control extension shorter than " +
+                                                        std::to_string(kGraphicControlSize) +
+                                                        " bytes"};
+    }
+    const std::uint8_t packed = fields[0];
+    control.disposal = static_cast<std::uint8_t>((packed >> kDisposalShift) & kDisposalBits);
+    control.hasTransparency = (packed & kTransparencyFlag) != 0;
+    // The interval keeps 16 bits, as a delay of more than 655 s wraps around.
+    control.intervalMs = static_cast<std::uint16_t>(
+        Little16(std::span<const std::uint8_t, kGraphicControlSize>(fields).subspan<1, 2>()) *
+        kMsPerDelayUnit);
+    control.transparentIndex = fields[3];
+    return std::nullopt;
+}
+
+// Takes the loop count from a NETSCAPE2.0 or ANIMEXTS1.0 extension; other applications, and loop
+// sub-blocks of another form, are left alone.
+void ReadApplicationExtension(SubBlocks& blocks, GifPicture& picture) {
+    std::array<std::uint8_t, kApplicationIdSize> identifier{};
+    const int first = blocks.Next();
+    if (first < 0 || blocks.BlockLeft() != identifier.size() - 1)
+        return;
+    identifier[0] = static_cast<std::uint8_t>(first);
+    if (!ReadFromSubBlocks(blocks, std::span(identifier).subspan(1)))
+        return;
+    if (std::none_of(std::begin(kLoopApplications), std::end(kLoopApplications),
+                     [&](std::string_view name) { return StartsWith(identifier, name); }))
+        return;
+    std::array<std::uint8_t, 2> loop{};
+    if (blocks.Next() == kLoopSubBlockId && blocks.BlockLeft() >= loop.size() &&
+        ReadFromSubBlocks(blocks, loop))
+        picture.loopCount = Little16(loop);
+}
+
+// An extension after its introducer. Only the graphic control and the loop count are used; the
+// rest is skipped sub-block by sub-block.
+MaybeImageError ReadExtension(ByteReader& reader, GifPicture& picture, GraphicControl& control) {
+    const auto label = reader.TakeByte();
+    if (!label)
+        return Truncated("inside an extension");
+    SubBlocks blocks(reader);
+    if (*label == kGraphicControlLabel) {
+        if (auto error = ReadGraphicControl(blocks, control))
+            return error;
+    } else if (*label == kApplicationLabel) {
+        ReadApplicationExtension(blocks, picture);
+    }
+    if (!blocks.SkipRest())
+        return Truncated("inside an extension");
+    return std::nullopt;
+}
+
+// The image descriptor after its separator: the frame's rectangle and the packed field.
+MaybeImageError ReadImageDescriptor(ByteReader& reader, std::size_t index, GifFrame& frame,
+                                    std::uint8_t& packed) {
+    const auto descriptor = reader.TakeArray<kImageDescriptorSize>();
+    if (!descriptor)
+        return Truncated("inside the descriptor of " + ImageName(index));
+    frame.left = Little16(descriptor->subspan<0, 2>());
+    frame.top = Little16(descriptor->subspan<2, 2>());
+    frame.width = Little16(descriptor->subspan<4, 2>());
+    frame.height = Little16(descriptor->subspan<6, 2>());
+    packed = (*descriptor)[8];
+    if (std::uint64_t(frame.width) * std::uint64_t(frame.height) > kMaxImagePixels)
+        return ImageError{ImageErrorKind::badSize, ImageName(index) + " is too large: " +
+                                                       SizeText(frame.width, frame.height)};
+    return std::nullopt;
+}
+
+// The minimum code size and the LZW data in its sub-blocks, decoded into one palette index per
+// pixel of the frame.
+MaybeImageError ReadImageData(ByteReader& reader, std::size_t index, const GifFrame& frame,
+                              const std::vector<std::uint32_t>& palette,
+                              std::vector<std::uint8_t>& indices) {
+    const auto minCodeSize = reader.TakeByte();
+    if (!minCodeSize)
+        return Truncated("before the image data of " + ImageName(index));
+    if (*minCodeSize < kMinCodeSizeLow || *minCodeSize > kMinCodeSizeHigh)
+        return ImageError{ImageErrorKind::badLzwCode, "invalid LZW minimum code size " +
+                                                          std::to_string(*minCodeSize) + " in " +
+                                                          ImageName(index)};
+    SubBlocks blocks(reader);
+    const auto pixels = static_cast<std::size_t>(frame.width) * frame.height;
+    if (pixels > 0) {
+        if (palette.empty())
+            return ImageError{ImageErrorKind::missingColorTable,
+                              ImageName(index) + " has no colour table"};
+        LzwDecoder lzw(*minCodeSize);
+        if (auto error = lzw.Decode(blocks, pixels, indices)) {
+            error->message += " (" + ImageName(index) + ")";
+            return error;
+        }
+    }
+    // Codes after the last pixel, and an absent end code, do not matter.
+    if (!blocks.SkipRest())
+        return Truncated("inside the image data of " + ImageName(index));
+    return std::nullopt;
+}
+
+// Rows of an image in the order its data brings them: top-down, or for an interlaced image every
+// 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1.
+struct RowPass {
+    std::size_t start, step;
+};
+constexpr RowPass kPlainRows[] = {{0, 1}};
+constexpr RowPass kInterlacedRows[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+
+// Gives every pixel its palette colour, each row in its place.
+MaybeImageError ColorPixels(std::span<const std::uint8_t> indices,
+                            const std::vector<std::uint32_t>& palette, bool interlaced,
+                            GifFrame& frame) {
+    const auto width = static_cast<std::size_t>(frame.width);
+    const auto height = static_cast<std::size_t>(frame.height);
+    const std::span<const RowPass> passes = interlaced ? std::span<const RowPass>(kInterlacedRows)
+                                                       : std::span<const RowPass>(kPlainRows);
+    frame.colors.resize(indices.size());
+    auto source = indices.begin();
+    for (const RowPass& pass : passes) {
+        for (std::size_t y = pass.start; y < height; y += pass.step) {
+            auto target = frame.colors.begin() + static_cast<std::ptrdiff_t>(y * width);
+            for (std::size_t x = 0; x < width; ++x, ++source, ++target) {
+                if (*source >= palette.size())
+                    return ImageError{ImageErrorKind::colorIndexOutOfRange,
+                                      "pixel index " + std::to_string(*source) +
+                                          " outside the colour table of " +
+                                          std::to_string(palette.size()) + " entries"};
+                *target = palette[*source];
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// A graphic control extension applies to the image that follows it.
+void ApplyGraphicControl(const GraphicControl& control, const std::vector<std::uint32_t>& palette,
+                         GifFrame& frame) {
+    frame.disposal = control.disposal;
+    frame.intervalMs = control.intervalMs;
+    if (control.hasTransparency && control.transparentIndex < palette.size())
+        frame.transparentColor = palette[control.transparentIndex];
+}
+
+// An image after its separator: descriptor, local colour table, image data.
+MaybeImageError ReadImage(ByteReader& reader, GifPicture& picture, const GraphicControl& control) {
+    const std::size_t index = picture.frames.size();
+    GifFrame frame;
+    std::uint8_t packed = 0;
+    if (auto error = ReadImageDescriptor(reader, index, frame, packed))
+        return error;
+    const auto localTable = ReadColorTable(reader, packed);
+    if (!localTable)
+        return Truncated("inside the local colour table of " + ImageName(index));
+    const auto& palette = (packed & kColorTableFlag) ? *localTable : picture.globalPalette;
+    std::vector<std::uint8_t> indices;
+    if (auto error = ReadImageData(reader, index, frame, palette, indices))
+        return error;
+    if (auto error = ColorPixels(indices, palette, (packed & kInterlaceFlag) != 0, frame)) {
+        error->message += " (" + ImageName(index) + ")";
+        return error;
+    }
+    ApplyGraphicControl(control, palette, frame);
+    picture.frames.push_back(std::move(frame));
+    return std::nullopt;
+}
+
+// The blocks after the logical screen, up to the trailer or the end of the input: a missing
+// trailer after complete images is accepted.
+MaybeImageError ReadBlocks(ByteReader& reader, GifPicture& picture) {
+    // Defaults are those of a frame without a graphic control extension.
+    GraphicControl control;
+    while (const auto introducer = reader.TakeByte()) {
+        switch (*introducer) {
+        case kTrailer:
+            return std::nullopt;
+        case kExtensionIntroducer:
+            if (auto error = ReadExtension(reader, picture, control))
+                return error;
+            break;
+        case kImageSeparator:
+            if (auto error = ReadImage(reader, picture, control))
+                return error;
+            control = {};
+            break;
+        default:
+            return ImageError{ImageErrorKind::badBlock, "unknown block " + Hex(*introducer) +
+                                                            " at offset " +
+                                                            std::to_string(reader.Offset() - 1)};
+        }
+    }
+    return std::nullopt;
+}
+
+GifDecodeResult Fail(ImageError error) {
+    return Refusal<GifDecodeResult>("GIF", std::move(error));
 }
 
 } // namespace
@@ -253,156 +514,15 @@ bool GifPicture::HasTransparency() const {
 
 GifDecodeResult DecodeGif(std::span<const std::uint8_t> data) {
     ByteReader reader(data);
-    const std::uint8_t* header = nullptr;
-    if (!reader.Take(6, header) ||
-        (std::memcmp(header, "GIF87a", 6) != 0 && std::memcmp(header, "GIF89a", 6) != 0))
-        return Fail("not a GIF file (bad signature)");
-
     GifPicture picture;
-    const std::uint8_t* screen = nullptr;
-    if (!reader.Take(7, screen))
-        return Fail("the file ends inside the logical screen descriptor");
-    picture.screenWidth = Little16(screen);
-    picture.screenHeight = Little16(screen + 2);
-    if (picture.screenWidth == 0 || picture.screenHeight == 0 ||
-        std::uint64_t(picture.screenWidth) * std::uint64_t(picture.screenHeight) > kMaxPixels)
-        return Fail("invalid logical screen size " + std::to_string(picture.screenWidth) + "x" +
-                    std::to_string(picture.screenHeight));
-    if (screen[4] & 0x80) {
-        const std::size_t entries = std::size_t{2} << (screen[4] & 7);
-        const std::uint8_t* bytes = nullptr;
-        if (!reader.Take(3 * entries, bytes))
-            return Fail("the file ends inside the global colour table");
-        picture.globalPalette = ReadPalette(bytes, entries);
-        if (screen[5] < entries)
-            picture.backgroundColor = picture.globalPalette[screen[5]];
-    }
-
-    // Defaults are those of a frame without a graphic control extension.
-    GraphicControl control;
-    for (;;) {
-        // A missing trailer after complete images is accepted.
-        if (reader.AtEnd())
-            break;
-        const std::size_t blockOffset = reader.Offset();
-        std::uint8_t introducer = 0;
-        reader.TakeByte(introducer);
-        if (introducer == 0x3B)
-            break;
-
-        if (introducer == 0x21) {
-            std::uint8_t label = 0;
-            if (!reader.TakeByte(label))
-                return Fail("the file ends inside an extension");
-            SubBlocks blocks(reader);
-            if (label == 0xF9) {
-                std::uint8_t fields[4];
-                if (!ReadFromSubBlocks(blocks, fields, 4))
-                    return Fail(blocks.Truncated()
-                                    ? "the file ends inside a graphic control extension"
-                                    : "graphic control extension shorter than 4 bytes");
-                GraphicControl gce;
-                gce.disposal = static_cast<std::uint8_t>((fields[0] >> 2) & 7);
-                gce.hasTransparency = (fields[0] & 1) != 0;
-                // The interval keeps 16 bits, as a delay of more than 655 s wraps around.
-                gce.intervalMs = static_cast<std::uint16_t>(Little16(fields + 1) * 10u);
-                gce.transparentIndex = fields[3];
-                control = gce;
-            } else if (label == 0xFF) {
-                std::uint8_t identifier[11];
-                const int first = blocks.Next();
-                if (first >= 0 && blocks.BlockLeft() == 10) {
-                    identifier[0] = static_cast<std::uint8_t>(first);
-                    ReadFromSubBlocks(blocks, identifier + 1, 10);
-                    if (std::memcmp(identifier, "NETSCAPE2.0", 11) == 0 ||
-                        std::memcmp(identifier, "ANIMEXTS1.0", 11) == 0) {
-                        std::uint8_t loop[3];
-                        // The loop sub-block: 1, then the count.
-                        if (blocks.Next() == 1 && blocks.BlockLeft() >= 2 &&
-                            ReadFromSubBlocks(blocks, loop, 2))
-                            picture.loopCount = Little16(loop);
-                    }
-                }
-            }
-            if (!blocks.SkipRest())
-                return Fail("the file ends inside an extension");
-            continue;
-        }
-
-        if (introducer != 0x2C)
-            return Fail("unknown block " + Hex(introducer) + " at offset " +
-                        std::to_string(blockOffset));
-
-        const std::string which = "image " + std::to_string(picture.frames.size());
-        const std::uint8_t* descriptor = nullptr;
-        if (!reader.Take(9, descriptor))
-            return Fail("the file ends inside the descriptor of " + which);
-        GifFrame frame;
-        frame.left = Little16(descriptor);
-        frame.top = Little16(descriptor + 2);
-        frame.width = Little16(descriptor + 4);
-        frame.height = Little16(descriptor + 6);
-        const std::uint8_t flags = descriptor[8];
-        const std::uint64_t pixels = std::uint64_t(frame.width) * std::uint64_t(frame.height);
-        if (pixels > kMaxPixels)
-            return Fail(which + " is too large: " + std::to_string(frame.width) + "x" +
-                        std::to_string(frame.height));
-
-        std::vector<std::uint32_t> localPalette;
-        if (flags & 0x80) {
-            const std::size_t entries = std::size_t{2} << (flags & 7);
-            const std::uint8_t* bytes = nullptr;
-            if (!reader.Take(3 * entries, bytes))
-                return Fail("the file ends inside the local colour table of " + which);
-            localPalette = ReadPalette(bytes, entries);
-        }
-        const auto& palette = (flags & 0x80) ? localPalette : picture.globalPalette;
-
-        std::uint8_t minCodeSize = 0;
-        if (!reader.TakeByte(minCodeSize))
-            return Fail("the file ends before the image data of " + which);
-        if (minCodeSize < 2 || minCodeSize > 8)
-            return Fail("invalid LZW minimum code size " + std::to_string(minCodeSize) + " in " +
-                        which);
-
-        SubBlocks blocks(reader);
-        std::vector<std::uint8_t> indices;
-        if (pixels > 0) {
-            if (palette.empty())
-                return Fail(which + " has no colour table");
-            if (auto error =
-                    DecodeLzw(blocks, minCodeSize, static_cast<std::size_t>(pixels), indices);
-                !error.empty())
-                return Fail(error + " (" + which + ")");
-        }
-        // Codes after the last pixel, and an absent end code, do not matter.
-        if (!blocks.SkipRest())
-            return Fail("the file ends inside the image data of " + which);
-
-        frame.colors.resize(indices.size());
-        const std::size_t rowLength = static_cast<std::size_t>(frame.width);
-        const bool interlaced = (flags & 0x40) != 0;
-        const auto rows = interlaced ? InterlacedRows(static_cast<std::size_t>(frame.height))
-                                     : std::vector<std::size_t>{};
-        for (std::size_t i = 0; i < indices.size(); ++i) {
-            if (indices[i] >= palette.size())
-                return Fail("pixel index " + std::to_string(indices[i]) +
-                            " outside the colour table of " + std::to_string(palette.size()) +
-                            " entries (" + which + ")");
-            const std::size_t row = i / rowLength, column = i % rowLength;
-            const std::size_t target = (interlaced ? rows[row] : row) * rowLength + column;
-            frame.colors[target] = palette[indices[i]];
-        }
-        frame.disposal = control.disposal;
-        frame.intervalMs = control.intervalMs;
-        if (control.hasTransparency && control.transparentIndex < palette.size())
-            frame.transparentColor = palette[control.transparentIndex];
-        control = {};
-        picture.frames.push_back(std::move(frame));
-    }
-
+    if (auto error = ReadSignature(reader))
+        return Fail(std::move(*error));
+    if (auto error = ReadScreen(reader, picture))
+        return Fail(std::move(*error));
+    if (auto error = ReadBlocks(reader, picture))
+        return Fail(std::move(*error));
     if (picture.frames.empty())
-        return Fail("no image in the file");
+        return Fail({ImageErrorKind::noImage, "no image in the file"});
     GifDecodeResult result;
     result.picture = std::move(picture);
     return result;

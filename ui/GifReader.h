@@ -18,8 +18,11 @@
 // - A graphic control extension applies to the next image only; its first sub-block must hold at
 //   least 4 bytes. Unknown extensions are skipped sub-block by sub-block; an unknown block
 //   introducer is an error.
-// - Logical screen sizes of 0 or above 16384 * 16384 pixels are errors.
-// Never reads outside `data`; pixel memory grows with the pixels actually decoded.
+// - Logical screen sizes of 0 or above kMaxImagePixels, and images above it, are errors.
+// Each error has a kind (ImageError.h) beside its message. Never reads outside `data`; pixel
+// memory grows with the pixels actually decoded.
+#include "ui/ImageError.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -52,8 +55,9 @@ struct GifPicture {
 };
 
 struct GifDecodeResult {
-    GifPicture picture; // empty when decoding failed
-    std::string error;  // empty on success
+    GifPicture picture;                         // empty when decoding failed
+    std::string error;                          // empty on success
+    ImageErrorKind kind = ImageErrorKind::none; // what went wrong; none on success
     bool ok() const { return error.empty(); }
 };
 

@@ -1,5 +1,7 @@
 #include "ui/PngReader.h"
 
+#include "ui/ByteReader.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -17,31 +19,166 @@ constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '
 constexpr std::size_t kBytesPerPixel = 4;
 // Output grows in steps of at least this much, up to the size the header implies.
 constexpr std::size_t kInflateStep = 64 * 1024;
+// zlib counts in uInt, so longer spans go through it in slices of this size.
+constexpr std::size_t kZlibSlice = std::size_t{1} << 30;
+// The format's four-byte numbers (chunk lengths, width, height) stop below 2^31.
+constexpr std::uint32_t kMaxPngNumber = 0x7FFFFFFFu;
 
-std::uint32_t ReadBigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           std::uint32_t{p[3]};
+constexpr std::string_view kHeaderChunk = "IHDR";
+constexpr std::string_view kPaletteChunk = "PLTE";
+constexpr std::string_view kDataChunk = "IDAT";
+constexpr std::string_view kEndChunk = "IEND";
+// Bit 5 of a chunk type's first letter (lower case) marks a chunk a reader may skip.
+constexpr std::uint8_t kAncillaryBit = 0x20;
+
+// A chunk: a four-byte length, the four-letter type, the data, a four-byte CRC.
+constexpr std::size_t kChunkLengthSize = 4;
+constexpr std::size_t kChunkTypeSize = 4;
+constexpr std::size_t kChunkCrcSize = 4;
+
+constexpr std::size_t kHeaderLength = 13;
+constexpr std::uint8_t kColorTypeRgba = 6;
+constexpr std::uint8_t kBitDepth = 8;
+// The format defines one compression method (deflate) and one filter method (adaptive), both 0;
+// interlace method 0 is no interlacing.
+constexpr std::uint8_t kDeflateMethod = 0;
+constexpr std::uint8_t kAdaptiveFilterMethod = 0;
+constexpr std::uint8_t kNotInterlaced = 0;
+
+enum class RowFilter : std::uint8_t { none = 0, sub = 1, up = 2, average = 3, paeth = 4 };
+
+struct Chunk {
+    std::size_t offset = 0; // of its length field
+    std::array<std::uint8_t, kChunkTypeSize> type{};
+    std::span<const std::uint8_t> data;
+
+    std::string_view Type() const {
+        return {reinterpret_cast<const char*>(type.data()), type.size()};
+    }
+    bool IsAncillary() const { return (type[0] & kAncillaryBit) != 0; }
+};
+
+struct Header {
+    std::uint32_t width = 0, height = 0;
+
+    std::size_t RowBytes() const { return std::size_t{width} * kBytesPerPixel; }
+    // The inflated image data: each row has a filter byte before its pixels. Within
+    // kMaxImagePixels this stays below 2^32, so no size_t overflows.
+    std::size_t FilteredSize() const { return (RowBytes() + 1) * height; }
+};
+
+bool IsLetter(std::uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 // Chunk types are four ASCII letters; anything else is shown escaped so messages stay readable.
-std::string ChunkName(const std::uint8_t* type) {
+std::string ChunkName(const std::array<std::uint8_t, kChunkTypeSize>& type) {
     std::string name;
-    for (int i = 0; i < 4; ++i) {
-        const char c = static_cast<char>(type[i]);
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
-            name.push_back(c);
+    for (const std::uint8_t c : type) {
+        if (IsLetter(c)) {
+            name.push_back(static_cast<char>(c));
         } else {
             static constexpr char kHex[] = "0123456789abcdef";
             name += "\\x";
-            name.push_back(kHex[type[i] >> 4]);
-            name.push_back(kHex[type[i] & 0xF]);
+            name.push_back(kHex[c >> 4]);
+            name.push_back(kHex[c & 0xF]);
         }
     }
     return name;
 }
 
-bool IsLetter(std::uint8_t c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+std::string AtOffset(std::size_t offset) {
+    return " at offset " + std::to_string(offset);
+}
+
+// The CRC covers the chunk's type and data.
+std::uint32_t ChunkCrc(const Chunk& chunk) {
+    uLong crc = crc32(0L, chunk.type.data(), static_cast<uInt>(chunk.type.size()));
+    for (std::size_t done = 0; done < chunk.data.size();) {
+        const std::size_t slice = std::min(chunk.data.size() - done, kZlibSlice);
+        crc = crc32(crc, chunk.data.data() + done, static_cast<uInt>(slice));
+        done += slice;
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+
+MaybeImageError ReadSignature(ByteReader& reader) {
+    const auto signature = reader.TakeArray<kSignature.size()>();
+    if (!signature || !std::equal(kSignature.begin(), kSignature.end(), signature->begin()))
+        return ImageError{ImageErrorKind::badSignature, "not a PNG file (bad signature)"};
+    return std::nullopt;
+}
+
+// Reads one chunk's frame: length, type, data and CRC, which must match. What the data means is
+// left to the chunk's own step.
+MaybeImageError ReadChunk(ByteReader& reader, Chunk& chunk) {
+    chunk.offset = reader.Offset();
+    if (reader.AtEnd())
+        return ImageError{ImageErrorKind::truncated, "the file ends without an IEND chunk"};
+    const auto lengthAndType = reader.TakeArray<kChunkLengthSize + kChunkTypeSize>();
+    if (!lengthAndType)
+        return ImageError{ImageErrorKind::truncated,
+                          "truncated chunk header" + AtOffset(chunk.offset)};
+    const std::uint32_t length = BigEndian32(lengthAndType->first<kChunkLengthSize>());
+    const auto type = lengthAndType->last<kChunkTypeSize>();
+    std::copy(type.begin(), type.end(), chunk.type.begin());
+    const std::string name = ChunkName(chunk.type);
+    if (length > kMaxPngNumber)
+        return ImageError{ImageErrorKind::badBlock,
+                          "chunk '" + name + "' has an invalid length " + std::to_string(length)};
+    const auto data = reader.Take(length);
+    const auto storedCrc = data ? reader.TakeArray<kChunkCrcSize>() : std::nullopt;
+    if (!storedCrc)
+        return ImageError{ImageErrorKind::truncated,
+                          "truncated chunk '" + name + "'" + AtOffset(chunk.offset)};
+    if (!std::all_of(chunk.type.begin(), chunk.type.end(), IsLetter))
+        return ImageError{ImageErrorKind::badBlock,
+                          "invalid chunk type '" + name + "'" + AtOffset(chunk.offset)};
+    chunk.data = *data;
+    if (ChunkCrc(chunk) != BigEndian32(*storedCrc))
+        return ImageError{ImageErrorKind::badCrc,
+                          "bad CRC in chunk '" + name + "'" + AtOffset(chunk.offset)};
+    return std::nullopt;
+}
+
+std::string SizeText(std::uint64_t width, std::uint64_t height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+MaybeImageError ReadHeader(const Chunk& chunk, Header& header) {
+    if (chunk.Type() != kHeaderChunk)
+        return ImageError{ImageErrorKind::badBlock,
+                          "the first chunk is '" + ChunkName(chunk.type) + "', not IHDR"};
+    if (chunk.data.size() != kHeaderLength)
+        return ImageError{ImageErrorKind::badBlock, "IHDR has length " +
+                                                        std::to_string(chunk.data.size()) +
+                                                        ", not " + std::to_string(kHeaderLength)};
+    const auto fields = chunk.data.first<kHeaderLength>();
+    const std::uint32_t width = BigEndian32(fields.subspan<0, 4>());
+    const std::uint32_t height = BigEndian32(fields.subspan<4, 4>());
+    const std::uint8_t depth = fields[8], colorType = fields[9];
+    const std::uint8_t compression = fields[10], filterMethod = fields[11], interlace = fields[12];
+    if (width == 0 || height == 0 || width > kMaxPngNumber || height > kMaxPngNumber)
+        return ImageError{ImageErrorKind::badSize, "invalid image size " + SizeText(width, height)};
+    if (std::uint64_t{width} * height > kMaxImagePixels)
+        return ImageError{ImageErrorKind::badSize,
+                          "image size " + SizeText(width, height) + " exceeds the limit of " +
+                              SizeText(kMaxImageSide, kMaxImageSide) + " pixels"};
+    if (colorType != kColorTypeRgba)
+        return ImageError{ImageErrorKind::unsupported,
+                          "unsupported colour type " + std::to_string(colorType) +
+                              " (only RGBA, colour type " + std::to_string(kColorTypeRgba) + ")"};
+    if (depth != kBitDepth)
+        return ImageError{ImageErrorKind::unsupported,
+                          "unsupported bit depth " + std::to_string(depth) + " (only " +
+                              std::to_string(kBitDepth) + " bits per channel)"};
+    if (compression != kDeflateMethod || filterMethod != kAdaptiveFilterMethod)
+        return ImageError{ImageErrorKind::unsupported, "unknown compression or filter method"};
+    if (interlace != kNotInterlaced)
+        return ImageError{ImageErrorKind::unsupported, "interlaced images are not supported"};
+    header.width = width;
+    header.height = height;
+    return std::nullopt;
 }
 
 // Streams the IDAT payloads through inflate into a buffer that never outgrows `expected`.
@@ -55,22 +192,19 @@ public:
     ImageDataInflater(const ImageDataInflater&) = delete;
     ImageDataInflater& operator=(const ImageDataInflater&) = delete;
 
-    // Returns an error message, or an empty string.
-    std::string Feed(const std::uint8_t* data, std::size_t size) {
+    MaybeImageError Feed(std::span<const std::uint8_t> data) {
         if (!started_) {
             if (inflateInit(&stream_) != Z_OK)
-                return "zlib could not be initialised";
+                return ImageError{ImageErrorKind::outOfMemory, "zlib could not be initialised"};
             started_ = true;
         }
-        // zlib counts in uInt; feed huge chunks in slices.
-        while (size > 0) {
-            const std::size_t slice = std::min<std::size_t>(size, 1u << 30);
-            if (auto error = FeedSlice(data, slice); !error.empty())
+        for (std::size_t done = 0; done < data.size();) {
+            const std::size_t slice = std::min(data.size() - done, kZlibSlice);
+            if (auto error = FeedSlice(data.subspan(done, slice)))
                 return error;
-            data += slice;
-            size -= slice;
+            done += slice;
         }
-        return {};
+        return std::nullopt;
     }
 
     bool Finished() const { return finished_; }
@@ -78,48 +212,69 @@ public:
     std::vector<std::uint8_t>& Output() { return output_; }
 
 private:
-    std::string FeedSlice(const std::uint8_t* data, std::size_t size) {
-        stream_.next_in = const_cast<Bytef*>(data);
-        stream_.avail_in = static_cast<uInt>(size);
+    MaybeImageError FeedSlice(std::span<const std::uint8_t> slice) {
+        stream_.next_in = const_cast<Bytef*>(slice.data());
+        stream_.avail_in = static_cast<uInt>(slice.size());
         for (;;) {
             if (finished_) {
                 if (stream_.avail_in > 0)
-                    return "compressed bytes follow the end of the image data's zlib stream";
-                return {};
+                    return ImageError{
+                        ImageErrorKind::tooMuchData,
+                        "compressed bytes follow the end of the image data's zlib stream"};
+                return std::nullopt;
             }
             std::uint8_t spare = 0;
             const bool full = produced_ == expected_;
-            if (!full && produced_ == output_.size()) {
-                const std::size_t grown = std::max(output_.size() * 2, kInflateStep);
-                output_.resize(std::min(grown, expected_));
-            }
+            if (!full && produced_ == output_.size())
+                Grow();
             // Once the expected bytes are there, one spare byte tells whether more would follow.
             stream_.next_out = full ? &spare : output_.data() + produced_;
-            stream_.avail_out = full ? 1u
-                                     : static_cast<uInt>(std::min<std::size_t>(
-                                           output_.size() - produced_, 1u << 30));
+            stream_.avail_out =
+                full ? 1u : static_cast<uInt>(std::min(output_.size() - produced_, kZlibSlice));
             const uInt before = stream_.avail_out;
             const int status = inflate(&stream_, Z_NO_FLUSH);
             const std::size_t made = before - stream_.avail_out;
             if (full && made > 0)
-                return "too much image data: more than " + std::to_string(expected_) + " bytes";
+                return ImageError{ImageErrorKind::tooMuchData, "too much image data: more than " +
+                                                                   std::to_string(expected_) +
+                                                                   " bytes"};
             produced_ += made;
             if (status == Z_STREAM_END) {
                 finished_ = true;
                 continue;
             }
-            if (status == Z_NEED_DICT)
-                return "corrupt image data: the zlib stream asks for a preset dictionary";
-            if (status == Z_DATA_ERROR)
-                return std::string("corrupt image data: ") +
-                       (stream_.msg ? stream_.msg : "bad zlib stream");
-            if (status == Z_MEM_ERROR)
-                return "out of memory while inflating the image data";
-            if (status != Z_OK && status != Z_BUF_ERROR)
-                return "zlib failed with status " + std::to_string(status);
+            if (auto error = StatusError(status))
+                return error;
             // All input taken and room left over: inflate waits for the next IDAT.
             if (stream_.avail_in == 0 && stream_.avail_out > 0)
-                return {};
+                return std::nullopt;
+        }
+    }
+
+    void Grow() {
+        const std::size_t grown = std::max(output_.size() * 2, kInflateStep);
+        output_.resize(std::min(grown, expected_));
+    }
+
+    // What an inflate status other than the end of the stream means; nothing when it may go on.
+    MaybeImageError StatusError(int status) const {
+        switch (status) {
+        case Z_OK:
+        case Z_BUF_ERROR:
+            return std::nullopt;
+        case Z_NEED_DICT:
+            return ImageError{ImageErrorKind::corruptData,
+                              "corrupt image data: the zlib stream asks for a preset dictionary"};
+        case Z_DATA_ERROR:
+            return ImageError{ImageErrorKind::corruptData,
+                              std::string("corrupt image data: ") +
+                                  (stream_.msg ? stream_.msg : "bad zlib stream")};
+        case Z_MEM_ERROR:
+            return ImageError{ImageErrorKind::outOfMemory,
+                              "out of memory while inflating the image data"};
+        default:
+            return ImageError{ImageErrorKind::corruptData,
+                              "zlib failed with status " + std::to_string(status)};
         }
     }
 
@@ -129,6 +284,73 @@ private:
     std::size_t expected_;
     std::size_t produced_ = 0;
     std::vector<std::uint8_t> output_;
+};
+
+// The steps after the signature, chunk by chunk: IHDR first and only once, IDAT chunks one after
+// the other into the inflater, PLTE and ancillary chunks skipped, IEND last.
+class ChunkSteps {
+public:
+    MaybeImageError Read(const Chunk& chunk) {
+        if (!inflater_)
+            return ReadFirst(chunk);
+        if (chunk.Type() == kHeaderChunk)
+            return ImageError{ImageErrorKind::badBlock, "a second IHDR chunk"};
+        if (chunk.Type() == kDataChunk)
+            return ReadData(chunk);
+        if (seenData_)
+            dataEnded_ = true;
+        return ReadOther(chunk);
+    }
+
+    bool Ended() const { return seenEnd_; }
+    const Header& ImageHeader() const { return header_; }
+
+    // After IEND: the image data must have been there, whole.
+    MaybeImageError CheckImageDataComplete() const {
+        if (!seenData_)
+            return ImageError{ImageErrorKind::noImage, "no image data (IDAT)"};
+        const std::size_t expected = header_.FilteredSize();
+        if (inflater_->Produced() < expected || !inflater_->Finished())
+            return ImageError{
+                ImageErrorKind::tooLittleData,
+                "image data ends early: " + std::to_string(inflater_->Produced()) + " of " +
+                    std::to_string(expected) + " bytes" +
+                    (inflater_->Finished() ? "" : " and the zlib stream is incomplete")};
+        return std::nullopt;
+    }
+
+    std::vector<std::uint8_t>& FilteredRows() { return inflater_->Output(); }
+
+private:
+    MaybeImageError ReadFirst(const Chunk& chunk) {
+        if (auto error = ReadHeader(chunk, header_))
+            return error;
+        inflater_.emplace(header_.FilteredSize());
+        return std::nullopt;
+    }
+
+    MaybeImageError ReadData(const Chunk& chunk) {
+        if (dataEnded_)
+            return ImageError{ImageErrorKind::badBlock, "IDAT chunks are not consecutive"};
+        seenData_ = true;
+        return inflater_->Feed(chunk.data);
+    }
+
+    MaybeImageError ReadOther(const Chunk& chunk) {
+        if (chunk.Type() == kEndChunk) {
+            seenEnd_ = true;
+            return std::nullopt;
+        }
+        // A suggested palette means nothing for RGBA; ancillary chunks are not used.
+        if (chunk.Type() == kPaletteChunk || chunk.IsAncillary())
+            return std::nullopt;
+        return ImageError{ImageErrorKind::unsupported,
+                          "unknown critical chunk '" + ChunkName(chunk.type) + "'"};
+    }
+
+    Header header_;
+    std::optional<ImageDataInflater> inflater_; // made once the header is read
+    bool seenData_ = false, dataEnded_ = false, seenEnd_ = false;
 };
 
 std::uint8_t Paeth(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
@@ -141,171 +363,98 @@ std::uint8_t Paeth(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
     return pb <= pc ? b : c;
 }
 
-// Reverses the row filters in place; `raw` holds height rows of one filter byte and the pixels.
-std::string Unfilter(std::vector<std::uint8_t>& raw, std::size_t rowBytes, std::size_t height) {
-    const std::size_t stride = rowBytes + 1;
-    for (std::size_t y = 0; y < height; ++y) {
-        std::uint8_t* row = raw.data() + y * stride + 1;
-        const std::uint8_t* above = y > 0 ? raw.data() + (y - 1) * stride + 1 : nullptr;
-        const std::uint8_t filter = row[-1];
-        switch (filter) {
-        case 0:
-            break;
-        case 1:
-            for (std::size_t i = kBytesPerPixel; i < rowBytes; ++i)
-                row[i] = static_cast<std::uint8_t>(row[i] + row[i - kBytesPerPixel]);
-            break;
-        case 2:
-            if (above)
-                for (std::size_t i = 0; i < rowBytes; ++i)
-                    row[i] = static_cast<std::uint8_t>(row[i] + above[i]);
-            break;
-        case 3:
-            for (std::size_t i = 0; i < rowBytes; ++i) {
-                const unsigned left = i >= kBytesPerPixel ? row[i - kBytesPerPixel] : 0;
-                const unsigned up = above ? above[i] : 0;
-                row[i] = static_cast<std::uint8_t>(row[i] + (left + up) / 2);
-            }
-            break;
-        case 4:
-            for (std::size_t i = 0; i < rowBytes; ++i) {
-                const std::uint8_t left = i >= kBytesPerPixel ? row[i - kBytesPerPixel] : 0;
-                const std::uint8_t up = above ? above[i] : 0;
-                const std::uint8_t upLeft =
-                    above && i >= kBytesPerPixel ? above[i - kBytesPerPixel] : 0;
-                row[i] = static_cast<std::uint8_t>(row[i] + Paeth(left, up, upLeft));
-            }
-            break;
-        default:
-            return "unknown row filter " + std::to_string(filter) + " in row " + std::to_string(y);
-        }
-    }
-    return {};
+// The filters' neighbours; bytes before the row's start or above the first row count as 0.
+std::uint8_t Left(std::span<const std::uint8_t> row, std::size_t i) {
+    return i >= kBytesPerPixel ? row[i - kBytesPerPixel] : 0;
+}
+std::uint8_t Up(std::span<const std::uint8_t> above, std::size_t i) {
+    return above.empty() ? 0 : above[i];
+}
+std::uint8_t UpLeft(std::span<const std::uint8_t> above, std::size_t i) {
+    return above.empty() ? 0 : Left(above, i);
 }
 
-PngDecodeResult Fail(std::string message) {
-    PngDecodeResult result;
-    result.error = "PNG: " + std::move(message);
-    return result;
+// Reverses one row's filter in place; `above` is the row before, already unfiltered, or empty
+// for the first row. False for an unknown filter.
+bool UnfilterScanline(std::uint8_t filter, std::span<std::uint8_t> row,
+                      std::span<const std::uint8_t> above) {
+    const auto predict = [&](auto predictor) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + predictor(i));
+    };
+    switch (static_cast<RowFilter>(filter)) {
+    case RowFilter::none:
+        return true;
+    case RowFilter::sub:
+        predict([&](std::size_t i) { return Left(row, i); });
+        return true;
+    case RowFilter::up:
+        predict([&](std::size_t i) { return Up(above, i); });
+        return true;
+    case RowFilter::average:
+        predict([&](std::size_t i) { return (unsigned{Left(row, i)} + Up(above, i)) / 2; });
+        return true;
+    case RowFilter::paeth:
+        predict([&](std::size_t i) { return Paeth(Left(row, i), Up(above, i), UpLeft(above, i)); });
+        return true;
+    }
+    return false;
+}
+
+// Reverses the row filters in place; `filtered` holds each row's filter byte and pixels.
+MaybeImageError UnfilterRows(std::span<std::uint8_t> filtered, const Header& header) {
+    const std::size_t rowBytes = header.RowBytes(), stride = rowBytes + 1;
+    std::span<const std::uint8_t> above;
+    for (std::size_t y = 0; y < header.height; ++y) {
+        const std::uint8_t filter = filtered[y * stride];
+        const auto row = filtered.subspan(y * stride + 1, rowBytes);
+        if (!UnfilterScanline(filter, row, above))
+            return ImageError{ImageErrorKind::corruptData, "unknown row filter " +
+                                                               std::to_string(filter) + " in row " +
+                                                               std::to_string(y)};
+        above = row;
+    }
+    return std::nullopt;
+}
+
+// The image without the filter bytes.
+RgbaImage StripFilterBytes(std::span<const std::uint8_t> filtered, const Header& header) {
+    const std::size_t rowBytes = header.RowBytes(), stride = rowBytes + 1;
+    RgbaImage image;
+    image.width = static_cast<int>(header.width);
+    image.height = static_cast<int>(header.height);
+    image.rgba.resize(rowBytes * header.height);
+    for (std::size_t y = 0; y < header.height; ++y)
+        std::copy_n(filtered.begin() + static_cast<std::ptrdiff_t>(y * stride + 1), rowBytes,
+                    image.rgba.begin() + static_cast<std::ptrdiff_t>(y * rowBytes));
+    return image;
+}
+
+PngDecodeResult Fail(ImageError error) {
+    return Refusal<PngDecodeResult>("PNG", std::move(error));
 }
 
 } // namespace
 
 PngDecodeResult DecodePng(std::span<const std::uint8_t> data) {
-    if (data.size() < kSignature.size() ||
-        !std::equal(kSignature.begin(), kSignature.end(), data.begin()))
-        return Fail("not a PNG file (bad signature)");
-
-    std::size_t offset = kSignature.size();
-    std::uint32_t width = 0, height = 0;
-    std::size_t rowBytes = 0;
-    std::optional<ImageDataInflater> inflater;
-    bool seenHeader = false, seenData = false, dataEnded = false, seenEnd = false;
-
-    while (!seenEnd) {
-        const std::size_t left = data.size() - offset;
-        if (left == 0)
-            return Fail("the file ends without an IEND chunk");
-        if (left < 8)
-            return Fail("truncated chunk header at offset " + std::to_string(offset));
-        const std::uint8_t* header = data.data() + offset;
-        const std::uint32_t length = ReadBigEndian32(header);
-        const std::uint8_t* type = header + 4;
-        const std::string name = ChunkName(type);
-        if (length > 0x7FFFFFFFu)
-            return Fail("chunk '" + name + "' has an invalid length " + std::to_string(length));
-        if (length > left - 8 || left - 8 - length < 4)
-            return Fail("truncated chunk '" + name + "' at offset " + std::to_string(offset));
-        for (int i = 0; i < 4; ++i)
-            if (!IsLetter(type[i]))
-                return Fail("invalid chunk type '" + name + "' at offset " +
-                            std::to_string(offset));
-        const std::uint8_t* body = header + 8;
-        const std::uint32_t stored = ReadBigEndian32(body + length);
-        // The CRC covers the type and the data; zlib counts in uInt, so go in slices.
-        uLong crc = crc32(0L, type, 4);
-        for (std::size_t done = 0; done < length;) {
-            const std::size_t slice = std::min<std::size_t>(length - done, 1u << 30);
-            crc = crc32(crc, body + done, static_cast<uInt>(slice));
-            done += slice;
-        }
-        if (static_cast<std::uint32_t>(crc) != stored)
-            return Fail("bad CRC in chunk '" + name + "' at offset " + std::to_string(offset));
-        offset += std::size_t{length} + 12;
-
-        const std::string_view kind(reinterpret_cast<const char*>(type), 4);
-        if (!seenHeader) {
-            if (kind != "IHDR")
-                return Fail("the first chunk is '" + name + "', not IHDR");
-            if (length != 13)
-                return Fail("IHDR has length " + std::to_string(length) + ", not 13");
-            width = ReadBigEndian32(body);
-            height = ReadBigEndian32(body + 4);
-            const std::uint8_t depth = body[8], colorType = body[9];
-            const std::uint8_t compression = body[10], filterMethod = body[11];
-            const std::uint8_t interlace = body[12];
-            if (width == 0 || height == 0 || width > 0x7FFFFFFFu || height > 0x7FFFFFFFu)
-                return Fail("invalid image size " + std::to_string(width) + "x" +
-                            std::to_string(height));
-            if (std::uint64_t{width} * height > kPngMaxPixels)
-                return Fail("image size " + std::to_string(width) + "x" + std::to_string(height) +
-                            " exceeds the limit of 16384x16384 pixels");
-            if (colorType != 6)
-                return Fail("unsupported colour type " + std::to_string(colorType) +
-                            " (only RGBA, colour type 6)");
-            if (depth != 8)
-                return Fail("unsupported bit depth " + std::to_string(depth) +
-                            " (only 8 bits per channel)");
-            if (compression != 0 || filterMethod != 0)
-                return Fail("unknown compression or filter method");
-            if (interlace != 0)
-                return Fail("interlaced images are not supported");
-            seenHeader = true;
-            // Below 2^28 pixels all of this fits in 32 bits, so no size_t overflows.
-            rowBytes = std::size_t{width} * kBytesPerPixel;
-            inflater.emplace((rowBytes + 1) * height);
-            continue;
-        }
-        if (kind == "IHDR")
-            return Fail("a second IHDR chunk");
-        if (kind == "IDAT") {
-            if (dataEnded)
-                return Fail("IDAT chunks are not consecutive");
-            seenData = true;
-            if (auto error = inflater->Feed(body, length); !error.empty())
-                return Fail(error);
-            continue;
-        }
-        if (seenData)
-            dataEnded = true;
-        if (kind == "IEND") {
-            seenEnd = true;
-        } else if (kind == "PLTE" || (type[0] & 0x20)) {
-            // A suggested palette means nothing for RGBA; ancillary chunks are not used.
-        } else {
-            return Fail("unknown critical chunk '" + name + "'");
-        }
+    ByteReader reader(data);
+    if (auto error = ReadSignature(reader))
+        return Fail(std::move(*error));
+    ChunkSteps steps;
+    while (!steps.Ended()) {
+        Chunk chunk;
+        if (auto error = ReadChunk(reader, chunk))
+            return Fail(std::move(*error));
+        if (auto error = steps.Read(chunk))
+            return Fail(std::move(*error));
     }
-
-    if (!seenData)
-        return Fail("no image data (IDAT)");
-    const std::size_t expected = (rowBytes + 1) * height;
-    if (inflater->Produced() < expected || !inflater->Finished())
-        return Fail("image data ends early: " + std::to_string(inflater->Produced()) + " of " +
-                    std::to_string(expected) + " bytes" +
-                    (inflater->Finished() ? "" : " and the zlib stream is incomplete"));
-
-    auto& raw = inflater->Output();
-    if (auto error = Unfilter(raw, rowBytes, height); !error.empty())
-        return Fail(error);
-
+    if (auto error = steps.CheckImageDataComplete())
+        return Fail(std::move(*error));
+    auto& filtered = steps.FilteredRows();
+    if (auto error = UnfilterRows(filtered, steps.ImageHeader()))
+        return Fail(std::move(*error));
     PngDecodeResult result;
-    result.image.width = static_cast<int>(width);
-    result.image.height = static_cast<int>(height);
-    result.image.rgba.resize(rowBytes * height);
-    for (std::size_t y = 0; y < height; ++y)
-        std::copy_n(raw.data() + y * (rowBytes + 1) + 1, rowBytes,
-                    result.image.rgba.data() + y * rowBytes);
+    result.image = StripFilterBytes(filtered, steps.ImageHeader());
     return result;
 }
 

@@ -5,11 +5,12 @@
 // bytes after IEND are ignored. Anything else is an error with a readable message: other colour
 // types, bit depths or interlacing, an unknown critical chunk, truncated or corrupt data, a bad
 // CRC, a bad zlib stream, too little or too much image data, compressed bytes after the end of
-// the zlib stream, and sizes over 16384 * 16384 pixels.
+// the zlib stream, and sizes over kMaxImagePixels. Each error also has a kind (ImageError.h).
 //
 // Never reads outside `data`. Memory grows with the image data actually inflated (never just
 // because the header claims a large size), and the result holds exactly width * height * 4 bytes.
 #include "ui/Image.h"
+#include "ui/ImageError.h"
 
 #include <cstdint>
 #include <span>
@@ -17,12 +18,10 @@
 
 namespace veyra {
 
-// The largest accepted image, in pixels.
-inline constexpr std::uint64_t kPngMaxPixels = 16384ull * 16384ull;
-
 struct PngDecodeResult {
-    RgbaImage image;   // empty when decoding failed
-    std::string error; // empty on success
+    RgbaImage image;                            // empty when decoding failed
+    std::string error;                          // empty on success
+    ImageErrorKind kind = ImageErrorKind::none; // what went wrong; none on success
     bool ok() const { return error.empty(); }
 };
 

@@ -9,6 +9,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto result = veyra::DecodeGif({data, size});
+    // A refusal always has a kind, and only a refusal has one.
+    if (result.ok() != (result.kind == veyra::ImageErrorKind::none))
+        __builtin_trap();
     if (!result.ok()) {
         if (!result.picture.frames.empty())
             __builtin_trap();

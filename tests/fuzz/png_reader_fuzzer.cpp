@@ -14,6 +14,9 @@ namespace {
 void Check(const std::uint8_t* data, std::size_t size) {
     const auto result = veyra::DecodePng({data, size});
     const auto& image = result.image;
+    // A refusal always has a kind, and only a refusal has one.
+    if (result.ok() != (result.kind == veyra::ImageErrorKind::none))
+        __builtin_trap();
     if (result.ok()) {
         if (image.width <= 0 || image.height <= 0 ||
             image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4)
