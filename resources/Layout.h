@@ -1,6 +1,8 @@
 #pragma once
 // The splash window's layout: positions and sizes are pixels of a 96-DPI layout; colours are
-// 32-bit values whose lowest byte is red, then green, then blue (as Win32's COLORREF).
+// ColorRef values (lowest byte red, as Win32's COLORREF).
+#include "resources/ColorRef.h"
+
 #include <cstdint>
 
 namespace veyra::layout {
@@ -10,10 +12,6 @@ struct Rect {
     constexpr int right() const { return left + width; }
     constexpr int bottom() const { return top + height; }
 };
-
-constexpr std::uint32_t Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return r | (g << 8) | (std::uint32_t{b} << 16);
-}
 
 inline constexpr int kWindowWidth = 300;
 inline constexpr int kWindowHeight = 284;
@@ -28,8 +26,8 @@ inline constexpr Rect kInfo{8, 208, 284, 13};
 inline constexpr wchar_t kFontName[] = L"Tahoma";
 inline constexpr int kFontHeight = -11;
 
-inline constexpr std::uint32_t kInfoTextColor = 13041663; // RGB(255, 255, 198)
-static_assert(kInfoTextColor == Rgb(255, 255, 198));
+inline constexpr ColorRef kInfoTextColor{13041663}; // RGB(255, 255, 198)
+static_assert(kInfoTextColor == ColorRef::FromRgb(255, 255, 198));
 inline constexpr wchar_t kInitialStatus[] = L"Checking Launcher for update...";
 
 // The components a window can show; BACKGROUND is never drawn itself.
@@ -42,13 +40,13 @@ inline constexpr Rect kVisibleComponents[] = {kLogo, kDescLogo, kInfo};
 enum class TranslucencyMode { tfmLayeredWindow }; // per-pixel-alpha window + colour-keyed layer
 
 struct TranslucencySettings {
-    bool Active;                                  // the translucency is installed
-    TranslucencyMode Mode;                        //
-    Component MaskFromImage;                      // the picture that gives the window's image
-    bool MovableForm;                             // every point of the window is its caption
-    std::uint8_t LayeredAlphaValue;               // constant alpha over the per-pixel alpha
-    std::uint32_t LayeredTransparentControlColor; // the control layer's background and key
-    bool AutoSize;                                // off: the window keeps its own size
+    bool Active;                             // the translucency is installed
+    TranslucencyMode Mode;                   //
+    Component MaskFromImage;                 // the picture that gives the window's image
+    bool MovableForm;                        // every point of the window is its caption
+    std::uint8_t LayeredAlphaValue;          // constant alpha over the per-pixel alpha
+    ColorRef LayeredTransparentControlColor; // the control layer's background and key
+    bool AutoSize;                           // off: the window keeps its own size
 };
 
 inline constexpr TranslucencySettings kVeyraLauncherManager{
@@ -57,14 +55,14 @@ inline constexpr TranslucencySettings kVeyraLauncherManager{
     .MaskFromImage = Component::BACKGROUND,
     .MovableForm = true,
     .LayeredAlphaValue = 255,
-    .LayeredTransparentControlColor = 16711422, // RGB(254, 254, 254)
+    .LayeredTransparentControlColor = ColorRef{16711422}, // RGB(254, 254, 254)
     .AutoSize = false,
 };
 
 // The control layer's background and key colour.
-inline constexpr std::uint32_t kLayeredTransparentControlColor =
+inline constexpr ColorRef kLayeredTransparentControlColor =
     kVeyraLauncherManager.LayeredTransparentControlColor;
-static_assert(kLayeredTransparentControlColor == Rgb(254, 254, 254));
+static_assert(kLayeredTransparentControlColor == ColorRef::FromRgb(254, 254, 254));
 inline constexpr std::uint8_t kLayeredAlphaValue = kVeyraLauncherManager.LayeredAlphaValue;
 
 inline constexpr unsigned kCloseTimerIntervalMs = 3000;

@@ -1,6 +1,7 @@
 #include "ui/ControlLayer_win.h"
 
 #include "resources/Layout.h"
+#include "ui/PixelTypes_win.h"
 
 namespace veyra {
 
@@ -16,12 +17,12 @@ ControlLayer::~ControlLayer() {
     Destroy(); // while paint_ and the brush still exist
 }
 
-void ControlLayer::SetKeyColor(COLORREF color) {
+void ControlLayer::SetKeyColor(ColorRef color) {
     if (!backgroundBrush_ || color != background_) {
         background_ = color;
-        backgroundBrush_.reset(::CreateSolidBrush(color));
+        backgroundBrush_.reset(::CreateSolidBrush(ToWinColor(color)));
     }
-    ::SetLayeredWindowAttributes(Hwnd(), color, 255, LWA_COLORKEY);
+    ::SetLayeredWindowAttributes(Hwnd(), ToWinColor(color), 255, LWA_COLORKEY);
 }
 
 void ControlLayer::TakeSplashBounds() {

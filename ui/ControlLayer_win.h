@@ -5,6 +5,7 @@
 // cuts out for the eye and the mouse alike, so only the components' rectangles show; it answers
 // every hit test with HTTRANSPARENT, so presses on the components reach the splash window too.
 #include "support/WinHandle_win.h"
+#include "ui/PixelTypes.h"
 #include "ui/Window_win.h"
 
 #include <windows.h>
@@ -25,8 +26,8 @@ public:
     ControlLayer(HINSTANCE instance, HWND splash, HBITMAP shapeBitmap, PaintFunction paint);
     ~ControlLayer() override;
 
-    // `color` (0x00BBGGRR) becomes the background colour and the key colour, and the key is on.
-    void SetKeyColor(COLORREF color);
+    // `color` becomes the background colour and the key colour, and the key is on.
+    void SetKeyColor(ColorRef color);
     // The splash window's bounds become the layer's.
     void TakeSplashBounds();
     void Show();
@@ -40,7 +41,7 @@ private:
     HWND splash_;
     HBITMAP shapeBitmap_;
     PaintFunction paint_;
-    COLORREF background_ = 0;
+    ColorRef background_;
     UniqueBrush backgroundBrush_;
 };
 

@@ -247,19 +247,18 @@ private:
     int bitCount_ = 0;
 };
 
-std::vector<std::uint32_t> ReadPalette(std::span<const std::uint8_t> bytes) {
-    std::vector<std::uint32_t> palette(bytes.size() / 3);
+std::vector<Rgb> ReadPalette(std::span<const std::uint8_t> bytes) {
+    std::vector<Rgb> palette(bytes.size() / 3);
     for (std::size_t i = 0; i < palette.size(); ++i)
-        palette[i] = std::uint32_t{bytes[3 * i]} | (std::uint32_t{bytes[3 * i + 1]} << 8) |
-                     (std::uint32_t{bytes[3 * i + 2]} << 16);
+        palette[i] = Rgb{bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]};
     return palette;
 }
 
 // The colour table a packed field announces (empty when its flag is clear); nothing when the file
 // ends inside it.
-std::optional<std::vector<std::uint32_t>> ReadColorTable(ByteReader& reader, std::uint8_t packed) {
+std::optional<std::vector<Rgb>> ReadColorTable(ByteReader& reader, std::uint8_t packed) {
     if (!(packed & kColorTableFlag))
-        return std::vector<std::uint32_t>{};
+        return std::vector<Rgb>{};
     const std::size_t entries = std::size_t{2} << (packed & kColorTableSizeBits);
     const auto bytes = reader.Take(3 * entries);
     if (!bytes)
@@ -381,8 +380,7 @@ MaybeImageError ReadImageDescriptor(ByteReader& reader, std::size_t index, GifFr
 // The minimum code size and the LZW data in its sub-blocks, decoded into one palette index per
 // pixel of the frame.
 MaybeImageError ReadImageData(ByteReader& reader, std::size_t index, const GifFrame& frame,
-                              const std::vector<std::uint32_t>& palette,
-                              std::vector<std::uint8_t>& indices) {
+                              const std::vector<Rgb>& palette, std::vector<std::uint8_t>& indices) {
     const auto minCodeSize = reader.TakeByte();
     if (!minCodeSize)
         return Truncated("before the image data of " + ImageName(index));
@@ -417,9 +415,8 @@ constexpr RowPass kPlainRows[] = {{0, 1}};
 constexpr RowPass kInterlacedRows[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
 
 // Gives every pixel its palette colour, each row in its place.
-MaybeImageError ColorPixels(std::span<const std::uint8_t> indices,
-                            const std::vector<std::uint32_t>& palette, bool interlaced,
-                            GifFrame& frame) {
+MaybeImageError ColorPixels(std::span<const std::uint8_t> indices, const std::vector<Rgb>& palette,
+                            bool interlaced, GifFrame& frame) {
     const auto width = static_cast<std::size_t>(frame.width);
     const auto height = static_cast<std::size_t>(frame.height);
     const std::span<const RowPass> passes = interlaced ? std::span<const RowPass>(kInterlacedRows)
@@ -443,7 +440,7 @@ MaybeImageError ColorPixels(std::span<const std::uint8_t> indices,
 }
 
 // A graphic control extension applies to the image that follows it.
-void ApplyGraphicControl(const GraphicControl& control, const std::vector<std::uint32_t>& palette,
+void ApplyGraphicControl(const GraphicControl& control, const std::vector<Rgb>& palette,
                          GifFrame& frame) {
     frame.disposal = control.disposal;
     frame.intervalMs = control.intervalMs;

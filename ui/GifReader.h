@@ -22,6 +22,7 @@
 // Each error has a kind (ImageError.h) beside its message. Never reads outside `data`; pixel
 // memory grows with the pixels actually decoded.
 #include "ui/ImageError.h"
+#include "ui/PixelTypes.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,22 +34,22 @@ namespace veyra {
 
 struct GifFrame {
     int left = 0, top = 0, width = 0, height = 0; // from the image descriptor
-    // width * height colours 0x00BBGGRR, rows top-down (interlaced images already reordered).
-    std::vector<std::uint32_t> colors;
+    // width * height colours, rows top-down (interlaced images already reordered).
+    std::vector<Rgb> colors;
     // The palette colour of the transparent index, when the graphic control extension flags one
     // and the index lies inside the frame's colour table. Transparency goes by colour, so other
     // entries of the same colour are see-through too.
-    std::optional<std::uint32_t> transparentColor;
+    std::optional<Rgb> transparentColor;
     std::uint16_t intervalMs = 0; // delay * 10, kept to 16 bits
     std::uint8_t disposal = 0;    // bits 2..4 of the graphic control extension's packed byte
 };
 
 struct GifPicture {
     int screenWidth = 0, screenHeight = 0;
-    std::vector<std::uint32_t> globalPalette; // 0x00BBGGRR; empty without a global table
+    std::vector<Rgb> globalPalette; // empty without a global table
     // The global palette's colour of the background index, when there is a global palette and
     // the index lies inside it.
-    std::optional<std::uint32_t> backgroundColor;
+    std::optional<Rgb> backgroundColor;
     std::optional<std::uint16_t> loopCount; // NETSCAPE2.0, informational
     std::vector<GifFrame> frames;
     bool HasTransparency() const; // any frame has a transparent colour

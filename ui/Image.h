@@ -1,23 +1,22 @@
 #pragma once
-// Plain pixel containers shared by the picture readers, the logo composition and the pixel work.
-#include <cstdint>
+// Plain pixel containers shared by the picture readers, the logo composition and the pixel work;
+// rows top-down, width * height pixels.
+#include "ui/PixelTypes.h"
+
 #include <vector>
 
 namespace veyra {
 
-// 8-bit straight (not premultiplied) RGBA, rows top-down: width * height * 4 bytes R, G, B, A.
+// A decoded picture, straight alpha.
 struct RgbaImage {
     int width = 0, height = 0;
-    std::vector<std::uint8_t> rgba;
+    std::vector<Rgba> pixels;
 };
 
-// 32-bit pixels as Windows DIBs hold them: each std::uint32_t is 0xAARRGGBB, that is bytes B, G,
-// R, A in little-endian memory; rows top-down.
-struct BgraImage {
+// A picture as a 32-bit DIB holds it.
+struct DibImage {
     int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;
+    std::vector<DibPixel> pixels;
 };
-
-// Colours called "RGB" elsewhere are COLORREF-style values 0x00BBGGRR (lowest byte red).
 
 } // namespace veyra

@@ -28,7 +28,7 @@ void WaitRunningSentMessages(HANDLE thread) {
 
 } // namespace
 
-LogoAnimation::LogoAnimation(GifPicture picture, std::uint32_t systemWindowColor)
+LogoAnimation::LogoAnimation(GifPicture picture, Rgb systemWindowColor)
     : composer_(std::move(picture), systemWindowColor),
       frameCount_(static_cast<int>(composer_.Picture().frames.size())),
       timer_(FrameIntervalMs(composer_.Picture(), 0)) {}

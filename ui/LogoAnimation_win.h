@@ -27,7 +27,7 @@ public:
     // Loads `picture` (the frame index becomes 0, the cache is empty, the interval comes from
     // frame 0). The animation is off until Start. `systemWindowColor` is the key colour's last
     // resort (LogoComposer).
-    LogoAnimation(GifPicture picture, std::uint32_t systemWindowColor);
+    LogoAnimation(GifPicture picture, Rgb systemWindowColor);
     // Ends the timer thread, waiting for it as Stop does. On the window thread.
     ~LogoAnimation();
     LogoAnimation(const LogoAnimation&) = delete;

@@ -8,7 +8,7 @@
 namespace veyra {
 namespace {
 
-std::uint32_t ChooseKeyColor(const GifPicture& picture, std::uint32_t systemWindowColor) {
+Rgb ChooseKeyColor(const GifPicture& picture, Rgb systemWindowColor) {
     if (!picture.frames.empty() && picture.frames.front().transparentColor)
         return *picture.frames.front().transparentColor;
     if (picture.HasTransparency() && picture.backgroundColor)
@@ -18,13 +18,13 @@ std::uint32_t ChooseKeyColor(const GifPicture& picture, std::uint32_t systemWind
 
 } // namespace
 
-LogoComposer::LogoComposer(const GifPicture& picture, std::uint32_t systemWindowColor)
+LogoComposer::LogoComposer(const GifPicture& picture, Rgb systemWindowColor)
     : LogoComposer(GifPicture(picture), systemWindowColor) {}
 
-LogoComposer::LogoComposer(GifPicture&& picture, std::uint32_t systemWindowColor)
+LogoComposer::LogoComposer(GifPicture&& picture, Rgb systemWindowColor)
     : picture_(std::move(picture)), keyColor_(ChooseKeyColor(picture_, systemWindowColor)) {}
 
-const std::vector<std::uint32_t>& LogoComposer::Compose(int k) {
+const std::vector<Rgb>& LogoComposer::Compose(int k) {
     if (k < 0 || static_cast<std::size_t>(k) >= picture_.frames.size())
         throw std::out_of_range("LogoComposer: no frame " + std::to_string(k));
     if (cachedFrame_ == k) {
@@ -55,9 +55,8 @@ void LogoComposer::Draw(const GifFrame& frame) {
         return;
     for (int y = std::max(0, frame.top); y < bottom; ++y) {
         for (int x = std::max(0, frame.left); x < right; ++x) {
-            const std::uint32_t color =
-                frame.colors[static_cast<std::size_t>(y - frame.top) * frame.width +
-                             static_cast<std::size_t>(x - frame.left)];
+            const Rgb color = frame.colors[static_cast<std::size_t>(y - frame.top) * frame.width +
+                                           static_cast<std::size_t>(x - frame.left)];
             if (frame.transparentColor && color == *frame.transparentColor)
                 continue;
             composite_[static_cast<std::size_t>(y) * picture_.screenWidth +

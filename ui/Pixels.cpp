@@ -40,48 +40,49 @@ std::uint8_t BlendChannel(std::uint8_t destination, std::uint8_t source, std::ui
     return static_cast<std::uint8_t>((destination * (255 - alpha) + source * alpha + 127) / 255);
 }
 
-void AlphaBlendOnto(BgraImage& destination, int x, int y, const RgbaImage& source) {
+void AlphaBlendOnto(DibImage& destination, int x, int y, const RgbaImage& source) {
     const Overlap o =
         Clip(destination.width, destination.height, x, y, source.width, source.height);
     if (o.Empty())
         return;
     for (int row = o.top; row < o.bottom; ++row) {
         for (int column = o.left; column < o.right; ++column) {
-            const std::uint8_t* s = &source.rgba[Index(column - x, row - y, source.width) * 4];
-            std::uint32_t& d = destination.pixels[Index(column, row, destination.width)];
-            const auto blue = BlendChannel(static_cast<std::uint8_t>(d), s[2], s[3]);
-            const auto green = BlendChannel(static_cast<std::uint8_t>(d >> 8), s[1], s[3]);
-            const auto red = BlendChannel(static_cast<std::uint8_t>(d >> 16), s[0], s[3]);
-            d = (d & 0xFF000000u) | (std::uint32_t{red} << 16) | (std::uint32_t{green} << 8) | blue;
+            const Rgba s = source.pixels[Index(column - x, row - y, source.width)];
+            DibPixel& d = destination.pixels[Index(column, row, destination.width)];
+            d = DibPixel::FromArgb(d.Alpha(), BlendChannel(d.Red(), s.red, s.alpha),
+                                   BlendChannel(d.Green(), s.green, s.alpha),
+                                   BlendChannel(d.Blue(), s.blue, s.alpha));
         }
     }
 }
 
-BgraImage PremultipliedShape(const RgbaImage& picture) {
-    BgraImage shape;
+DibImage PremultipliedShape(const RgbaImage& picture) {
+    DibImage shape;
     shape.width = picture.width;
     shape.height = picture.height;
     const std::size_t count = static_cast<std::size_t>(picture.width) * picture.height;
     shape.pixels.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* p = &picture.rgba[i * 4];
-        const unsigned a = p[3];
+        const Rgba p = picture.pixels[i];
+        const unsigned a = p.alpha;
         if (a == 0)
             continue;
-        unsigned red = p[0], green = p[1], blue = p[2], alpha = 255;
+        unsigned red = p.red, green = p.green, blue = p.blue, alpha = 255;
         if (a != 255) {
             red = (red * a + 127) / 255;
             green = (green * a + 127) / 255;
             blue = (blue * a + 127) / 255;
             alpha = 255 - ((255 - a) * 255 + 127) / 255;
         }
-        shape.pixels[i] = (alpha << 24) | (red << 16) | (green << 8) | blue;
+        shape.pixels[i] =
+            DibPixel::FromArgb(static_cast<std::uint8_t>(alpha), static_cast<std::uint8_t>(red),
+                               static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue));
     }
     return shape;
 }
 
-void KeyedCopyOnto(BgraImage& destination, int x, int y, const std::vector<std::uint32_t>& source,
-                   int width, int height, std::uint32_t keyColor) {
+void KeyedCopyOnto(DibImage& destination, int x, int y, const std::vector<Rgb>& source, int width,
+                   int height, Rgb keyColor) {
     if (width <= 0 || height <= 0)
         return;
     if (source.size() < static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
@@ -89,24 +90,23 @@ void KeyedCopyOnto(BgraImage& destination, int x, int y, const std::vector<std::
     const Overlap o = Clip(destination.width, destination.height, x, y, width, height);
     if (o.Empty())
         return;
-    const std::uint32_t key = keyColor & 0xFFFFFFu;
     for (int row = o.top; row < o.bottom; ++row) {
         for (int column = o.left; column < o.right; ++column) {
-            const std::uint32_t color = source[Index(column - x, row - y, width)] & 0xFFFFFFu;
-            if (color != key)
-                destination.pixels[Index(column, row, destination.width)] =
-                    OpaquePixelFromColor(color);
+            const Rgb color = source[Index(column - x, row - y, width)];
+            if (color != keyColor)
+                destination.pixels[Index(column, row, destination.width)] = OpaqueDibPixel(color);
         }
     }
 }
 
-BgraImage CopyRect(const BgraImage& source, int x, int y, int width, int height) {
-    BgraImage copy;
+DibImage CopyRect(const DibImage& source, int x, int y, int width, int height) {
+    DibImage copy;
     if (width <= 0 || height <= 0)
         return copy;
     copy.width = width;
     copy.height = height;
-    copy.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    copy.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                       DibPixel{});
     const Overlap o = Clip(source.width, source.height, x, y, width, height);
     if (o.Empty())
         return copy;
@@ -116,17 +116,14 @@ BgraImage CopyRect(const BgraImage& source, int x, int y, int width, int height)
     return copy;
 }
 
-BgraImage ToBgra(const RgbaImage& image) {
-    BgraImage converted;
+DibImage ToDibImage(const RgbaImage& image) {
+    DibImage converted;
     converted.width = image.width;
     converted.height = image.height;
     const std::size_t count = static_cast<std::size_t>(image.width) * image.height;
     converted.pixels.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* p = &image.rgba[i * 4];
-        converted.pixels[i] = (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[0]} << 16) |
-                              (std::uint32_t{p[1]} << 8) | p[2];
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        converted.pixels[i] = ToDibPixel(image.pixels[i]);
     return converted;
 }
 

@@ -14,32 +14,24 @@ std::uint8_t BlendChannel(std::uint8_t destination, std::uint8_t source, std::ui
 
 // Blends `source` with its top-left corner at (x, y) onto `destination`, each colour channel by
 // BlendChannel; the destination's alpha byte stays as it is. Parts outside are clipped.
-void AlphaBlendOnto(BgraImage& destination, int x, int y, const RgbaImage& source);
+void AlphaBlendOnto(DibImage& destination, int x, int y, const RgbaImage& source);
 
 // The layered window's image: alpha 0 gives 0; alpha 255 gives the colour with alpha 255; else
 // each channel (c * a + 127) / 255 and alpha 255 - ((255 - a) * 255 + 127) / 255 (which is a).
-BgraImage PremultipliedShape(const RgbaImage& picture);
+DibImage PremultipliedShape(const RgbaImage& picture);
 
-// Copies `source` (width * height colours 0x00BBGGRR, row-major) with its top-left corner at
-// (x, y) onto `destination`: pixels equal to `keyColor` keep the destination, all others replace
-// it with alpha 255. Colours compare by their low 24 bits. Parts outside are clipped. Throws
-// std::invalid_argument when `source` holds fewer than width * height colours.
-void KeyedCopyOnto(BgraImage& destination, int x, int y, const std::vector<std::uint32_t>& source,
-                   int width, int height, std::uint32_t keyColor);
+// Copies `source` (width * height colours, row-major) with its top-left corner at (x, y) onto
+// `destination`: pixels equal to `keyColor` keep the destination, all others replace it with
+// alpha 255. Parts outside are clipped. Throws std::invalid_argument when `source` holds fewer
+// than width * height colours.
+void KeyedCopyOnto(DibImage& destination, int x, int y, const std::vector<Rgb>& source, int width,
+                   int height, Rgb keyColor);
 
 // The width x height rectangle of `source` at (x, y); pixels of it that lie outside `source`
 // are 0. A negative width or height gives an empty image.
-BgraImage CopyRect(const BgraImage& source, int x, int y, int width, int height);
+DibImage CopyRect(const DibImage& source, int x, int y, int width, int height);
 
-// The same colours and alpha as 32-bit pixels.
-BgraImage ToBgra(const RgbaImage& image);
-
-// 0x00BBGGRR to an opaque 0xFFRRGGBB pixel, and back (the alpha byte dropped).
-constexpr std::uint32_t OpaquePixelFromColor(std::uint32_t color) {
-    return 0xFF000000u | ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
-}
-constexpr std::uint32_t ColorFromPixel(std::uint32_t pixel) {
-    return ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
-}
+// The same colours and alpha as 32-bit pixels (ToDibPixel of each).
+DibImage ToDibImage(const RgbaImage& image);
 
 } // namespace veyra

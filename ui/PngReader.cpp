@@ -419,14 +419,17 @@ MaybeImageError UnfilterRows(std::span<std::uint8_t> filtered, const Header& hea
 
 // The image without the filter bytes.
 RgbaImage StripFilterBytes(std::span<const std::uint8_t> filtered, const Header& header) {
-    const std::size_t rowBytes = header.RowBytes(), stride = rowBytes + 1;
+    const std::size_t stride = header.RowBytes() + 1;
     RgbaImage image;
     image.width = static_cast<int>(header.width);
     image.height = static_cast<int>(header.height);
-    image.rgba.resize(rowBytes * header.height);
-    for (std::size_t y = 0; y < header.height; ++y)
-        std::copy_n(filtered.begin() + static_cast<std::ptrdiff_t>(y * stride + 1), rowBytes,
-                    image.rgba.begin() + static_cast<std::ptrdiff_t>(y * rowBytes));
+    image.pixels.resize(std::size_t{header.width} * header.height);
+    auto target = image.pixels.begin();
+    for (std::size_t y = 0; y < header.height; ++y) {
+        const std::uint8_t* p = filtered.data() + y * stride + 1;
+        for (std::size_t x = 0; x < header.width; ++x, p += kBytesPerPixel, ++target)
+            *target = Rgba{p[0], p[1], p[2], p[3]};
+    }
     return image;
 }
 

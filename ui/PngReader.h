@@ -8,7 +8,7 @@
 // the zlib stream, and sizes over kMaxImagePixels. Each error also has a kind (ImageError.h).
 //
 // Never reads outside `data`. Memory grows with the image data actually inflated (never just
-// because the header claims a large size), and the result holds exactly width * height * 4 bytes.
+// because the header claims a large size), and the result holds exactly width * height pixels.
 #include "ui/Image.h"
 #include "ui/ImageError.h"
 

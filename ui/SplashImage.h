@@ -4,33 +4,32 @@
 // background picture to take a shape from.
 #include "ui/Image.h"
 
-#include <cstdint>
 #include <vector>
 
 namespace veyra {
 
 struct LogoView {
-    const std::vector<std::uint32_t>* composite = nullptr; // 0x00BBGGRR, width x height
+    const std::vector<Rgb>* composite = nullptr; // width x height
     int width = 0, height = 0;
-    std::uint32_t keyColor = 0;
+    Rgb keyColor;
 };
 
-// The control layer's erased state: the key colour (0x00BBGGRR) everywhere, except inside each
+// The control layer's erased state: the key colour everywhere, except inside each
 // visible component's rectangle, which holds the shape bitmap's pixels there.
-BgraImage EraseControlLayer(const BgraImage& shape, std::uint32_t keyColor);
+DibImage EraseControlLayer(const DibImage& shape, ColorRef keyColor);
 
 // The control layer's picture: its erased state with the components over it, the logo's current
 // composite keyed and the caption blended by its alpha.
-BgraImage ComposeControlLayer(const BgraImage& shape, std::uint32_t keyColor, const LogoView& logo,
-                              const RgbaImage& caption);
+DibImage ComposeControlLayer(const DibImage& shape, ColorRef keyColor, const LogoView& logo,
+                             const RgbaImage& caption);
 
-// The plain window's picture: `color` (0x00BBGGRR) everywhere with the components over it.
-BgraImage ComposePlainWindow(std::uint32_t color, const LogoView& logo, const RgbaImage& caption);
+// The plain window's picture: `color` everywhere with the components over it.
+DibImage ComposePlainWindow(ColorRef color, const LogoView& logo, const RgbaImage& caption);
 
 // LOGO's rectangle alone (180 x 100), for an animation step that repaints only the logo: the
 // same pixels the whole pictures above hold there, that is the shape bitmap's pixels (control
 // layer) or `color` (plain window) with the composite keyed over them.
-BgraImage ComposeLogoOnControlLayer(const BgraImage& shape, const LogoView& logo);
-BgraImage ComposeLogoOnPlainWindow(std::uint32_t color, const LogoView& logo);
+DibImage ComposeLogoOnControlLayer(const DibImage& shape, const LogoView& logo);
+DibImage ComposeLogoOnPlainWindow(ColorRef color, const LogoView& logo);
 
 } // namespace veyra

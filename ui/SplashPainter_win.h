@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,11 +14,11 @@ namespace veyra {
 
 // A top-down 32-bit DIB section holding `picture`'s pixels (alpha byte included); null when the
 // system refuses or the picture is empty.
-UniqueBitmap CreatePictureBitmap(const BgraImage& picture);
+UniqueBitmap CreatePictureBitmap(const DibImage& picture);
 
 // `picture` is the whole client area; the status text is drawn over it in the status line's box
 // with its own font and colour, then everything is copied to `target`.
-void PaintSplash(HDC target, const BgraImage& picture, HFONT infoFont, const std::wstring& status);
+void PaintSplash(HDC target, const DibImage& picture, HFONT infoFont, const std::wstring& status);
 
 // An off-screen 32-bit image of a fixed size, kept for repeated paints of one part of the
 // window (the logo at every animation step), so that a paint allocates nothing.
@@ -31,11 +30,11 @@ public:
 
     // `part` (of this image's size; otherwise nothing happens) copied to `target` with its
     // top-left corner at (x, y), in one step.
-    void Paint(HDC target, const BgraImage& part, int x, int y);
+    void Paint(HDC target, const DibImage& part, int x, int y);
 
 private:
     int width_, height_;
-    std::uint32_t* bits_ = nullptr;
+    void* bits_ = nullptr; // the DIB section's pixels
     UniqueBitmap bitmap_;
     UniqueMemoryDc dc_;
     std::optional<SelectedObject> selected_;

@@ -2,6 +2,7 @@
 
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
+#include "ui/PixelTypes_win.h"
 #include "ui/Pixels.h"
 #include "ui/SplashImage.h"
 #include "ui/SplashPainter_win.h"
@@ -73,8 +74,8 @@ T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startU
         hooks_.updateLayeredWindow = &::UpdateLayeredWindow;
     artwork_ = hooks_.loadArtwork(instance);
     if (!artwork_.logo.frames.empty())
-        logo_ =
-            std::make_unique<LogoAnimation>(std::move(artwork_.logo), ::GetSysColor(COLOR_WINDOW));
+        logo_ = std::make_unique<LogoAnimation>(std::move(artwork_.logo),
+                                                ToRgb(SystemColor(COLOR_WINDOW)));
     // Topmost from the start as well as by FormCreate: Wine, when it makes a window with owned
     // windows (the control layer) topmost, links it below them and drops the flag unless the
     // window already has it.
@@ -271,19 +272,18 @@ void T_VeyraLauncher::PaintComponents(HDC dc, const RECT& area) {
         return;
     }
     const LogoView logo = logo_ ? logo_->CurrentView() : LogoView{};
-    const BgraImage picture =
-        componentsOnLayer_
-            ? ComposeControlLayer(shape_, kManager.LayeredTransparentControlColor, logo,
-                                  artwork_.caption)
-            : ComposePlainWindow(::GetSysColor(COLOR_BTNFACE), logo, artwork_.caption);
+    const DibImage picture =
+        componentsOnLayer_ ? ComposeControlLayer(shape_, kManager.LayeredTransparentControlColor,
+                                                 logo, artwork_.caption)
+                           : ComposePlainWindow(SystemColor(COLOR_BTNFACE), logo, artwork_.caption);
     PaintSplash(dc, picture, infoFont_.get(), status_);
 }
 
 void T_VeyraLauncher::PaintLogo(HDC dc) {
     const LogoView logo = logo_->CurrentView();
-    const BgraImage part = componentsOnLayer_
-                               ? ComposeLogoOnControlLayer(shape_, logo)
-                               : ComposeLogoOnPlainWindow(::GetSysColor(COLOR_BTNFACE), logo);
+    const DibImage part = componentsOnLayer_
+                              ? ComposeLogoOnControlLayer(shape_, logo)
+                              : ComposeLogoOnPlainWindow(SystemColor(COLOR_BTNFACE), logo);
     logoImage_.Paint(dc, part, layout::kLogo.left, layout::kLogo.top);
 }
 

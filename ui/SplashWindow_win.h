@@ -84,7 +84,7 @@ private:
     HINSTANCE instance_;
     UniqueFont infoFont_;
     SplashArtwork artwork_;
-    BgraImage shape_;          // the shape bitmap's pixels; empty without a background picture
+    DibImage shape_;           // the shape bitmap's pixels; empty without a background picture
     UniqueBitmap shapeBitmap_; // the same as a GDI bitmap
     std::unique_ptr<ControlLayer> layer_;
     bool componentsOnLayer_ = false;

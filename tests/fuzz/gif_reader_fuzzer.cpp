@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                static_cast<std::size_t>(picture.screenHeight);
     if (screen > (1u << 20))
         return 0;
-    veyra::LogoComposer composer(picture, 0x00C0C0C0);
+    veyra::LogoComposer composer(picture, veyra::Rgb{0xC0, 0xC0, 0xC0});
     const int count = static_cast<int>(picture.frames.size());
     for (int k = 0; k <= count; ++k) {
         const int frame = k % count;

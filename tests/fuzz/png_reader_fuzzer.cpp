@@ -19,9 +19,9 @@ void Check(const std::uint8_t* data, std::size_t size) {
         __builtin_trap();
     if (result.ok()) {
         if (image.width <= 0 || image.height <= 0 ||
-            image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4)
+            image.pixels.size() != static_cast<std::size_t>(image.width) * image.height)
             __builtin_trap();
-    } else if (!image.rgba.empty() || image.width != 0) {
+    } else if (!image.pixels.empty() || image.width != 0) {
         __builtin_trap();
     }
 }

@@ -2,6 +2,7 @@
 
 #include "tests/native/Fixtures.h"
 #include "tests/native/GifTestSupport.h"
+#include "tests/native/PixelTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,9 @@ using test::HeaderColor;
 using test::PackCodes;
 using test::Trailer;
 
-constexpr std::uint32_t Rgb(int r, int g, int b) {
-    return static_cast<std::uint32_t>(r | (g << 8) | (b << 16));
+constexpr Rgb Color(int r, int g, int b) {
+    return {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+            static_cast<std::uint8_t>(b)};
 }
 
 std::span<const std::uint8_t> Span(const Bytes& bytes) {
@@ -29,8 +31,8 @@ std::span<const std::uint8_t> Span(const Bytes& bytes) {
 }
 
 // Colours of the palette indices in `indices`, through GifHeader's table.
-std::vector<std::uint32_t> HeaderColors(std::initializer_list<int> indices) {
-    std::vector<std::uint32_t> colors;
+std::vector<Rgb> HeaderColors(std::initializer_list<int> indices) {
+    std::vector<Rgb> colors;
     for (int i : indices)
         colors.push_back(HeaderColor(i));
     return colors;
@@ -47,7 +49,7 @@ TEST(GifReaderTest, DecodesTheAnimationFixtureAsPillowDoes) {
     const GifPicture& picture = result.picture;
 
     auto global = [](int i) {
-        return Rgb((i * 16) & 0xFF, (255 - i * 15) & 0xFF, (i * 37 + 11) & 0xFF);
+        return Color((i * 16) & 0xFF, (255 - i * 15) & 0xFF, (i * 37 + 11) & 0xFF);
     };
     EXPECT_EQ(picture.screenWidth, 20);
     EXPECT_EQ(picture.screenHeight, 12);
@@ -61,12 +63,12 @@ TEST(GifReaderTest, DecodesTheAnimationFixtureAsPillowDoes) {
         int left, top, width, height;
         std::uint16_t intervalMs;
         std::uint8_t disposal;
-        std::optional<std::uint32_t> transparent;
+        std::optional<Rgb> transparent;
     } expected[] = {
         {0, 0, 20, 12, 0, 1, std::nullopt},
         {4, 3, 8, 6, 20, 1, global(5)},
         // Beyond the screen's right and bottom edges; its local table's entry 1 is transparent.
-        {14, 8, 10, 6, 15000, 2, Rgb(10, 250, 10)},
+        {14, 8, 10, 6, 15000, 2, Color(10, 250, 10)},
         {0, 0, 2, 2, 0, 0, std::nullopt}, // no graphic control extension
     };
     ASSERT_EQ(picture.frames.size(), std::size(expected));
@@ -84,9 +86,9 @@ TEST(GifReaderTest, DecodesTheAnimationFixtureAsPillowDoes) {
         const std::size_t pixels = static_cast<std::size_t>(e.width * e.height);
         ASSERT_EQ(frame.colors.size(), pixels) << "frame " << i;
         ASSERT_LE(offset + 3 * pixels, rgb.size());
-        std::vector<std::uint32_t> pillow;
+        std::vector<Rgb> pillow;
         for (std::size_t p = 0; p < pixels; ++p, offset += 3)
-            pillow.push_back(Rgb(rgb[offset], rgb[offset + 1], rgb[offset + 2]));
+            pillow.push_back(Color(rgb[offset], rgb[offset + 1], rgb[offset + 2]));
         EXPECT_EQ(frame.colors, pillow) << "frame " << i;
     }
     EXPECT_EQ(offset, rgb.size());
@@ -102,9 +104,9 @@ TEST(GifReaderTest, GoesOnWithTwelveBitCodesWhenTheTableIsFull) {
     const auto result = DecodeGif(gif);
     ASSERT_TRUE(result.ok()) << result.error;
     ASSERT_EQ(result.picture.frames.size(), 1u);
-    std::vector<std::uint32_t> pillow;
+    std::vector<Rgb> pillow;
     for (std::uint8_t i : indices)
-        pillow.push_back(Rgb(i, i, i));
+        pillow.push_back(Color(i, i, i));
     EXPECT_EQ(result.picture.frames[0].colors, pillow);
 }
 
@@ -114,7 +116,7 @@ TEST(GifReaderTest, DecodesLzwCodeStreams) {
         const char* name;
         int width, height;
         Bytes codes;
-        std::vector<std::uint32_t> colors;
+        std::vector<Rgb> colors;
         bool interlaced = false;
     } cases[] = {
         {"literals", 2, 2, PackCodes(2, {4, 0, 1, 2, 3, 5}), HeaderColors({0, 1, 2, 3})},

@@ -1,5 +1,7 @@
 #pragma once
 // Builds small GIF files byte by byte for the reader's tests.
+#include "ui/PixelTypes.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -39,10 +41,10 @@ inline Bytes GifHeader(int width, int height, int entries, int background = 0,
     return out;
 }
 
-// The colour of global table entry i in GifHeader, as 0x00BBGGRR.
-inline std::uint32_t HeaderColor(int i) {
-    return static_cast<std::uint32_t>((i & 0xFF) | (((2 * i) & 0xFF) << 8) |
-                                      (((3 * i) & 0xFF) << 16));
+// The colour of global table entry i in GifHeader.
+inline Rgb HeaderColor(int i) {
+    return {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(2 * i),
+            static_cast<std::uint8_t>(3 * i)};
 }
 
 inline Bytes SubBlocks(const Bytes& data) {

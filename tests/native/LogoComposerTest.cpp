@@ -1,6 +1,7 @@
 #include "ui/LogoComposer.h"
 
 #include "tests/native/Fixtures.h"
+#include "tests/native/PixelTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +11,14 @@
 namespace veyra {
 namespace {
 
-using Colors = std::vector<std::uint32_t>;
+using Colors = std::vector<Rgb>;
 
-// Colours 0x00BBGGRR; K is frame 0's transparent colour and so the key colour.
-constexpr std::uint32_t K = 0x000000, A = 0x0000FF, B = 0x00FF00, C = 0xFF0000;
-constexpr std::uint32_t kSystemWindow = 0xFFFFFF, kBackground = 0x123456;
+// K is frame 0's transparent colour and so the key colour.
+constexpr Rgb K{0, 0, 0}, A{255, 0, 0}, B{0, 255, 0}, C{0, 0, 255};
+constexpr Rgb kSystemWindow{255, 255, 255}, kBackground{0x56, 0x34, 0x12};
 
 GifFrame Frame(int left, int top, int width, int height, Colors colors,
-               std::optional<std::uint32_t> transparent) {
+               std::optional<Rgb> transparent) {
     GifFrame frame;
     frame.left = left;
     frame.top = top;
@@ -83,7 +84,7 @@ TEST(LogoComposerTest, KeyColorComesFromFrameZeroThenTheBackgroundThenTheSystem)
     const struct {
         const char* name;
         GifPicture picture;
-        std::uint32_t key;
+        Rgb key;
     } cases[] = {
         {"frame 0 transparent", keyed, K},
         {"transparency elsewhere, background colour", backgroundOnly, kBackground},
@@ -163,7 +164,7 @@ TEST(LogoComposerTest, TheLogosStepsChangeOnlyItsAnimatedSquare) {
     const auto decoded = DecodeGif(test::Fixture("logo.gif"));
     ASSERT_TRUE(decoded.ok()) << decoded.error;
     LogoComposer composer(decoded.picture, kSystemWindow);
-    EXPECT_EQ(composer.KeyColor(), 0x000000u);
+    EXPECT_EQ(composer.KeyColor(), (Rgb{0, 0, 0}));
     Colors previous = composer.Compose(0);
     int changedSteps = 0;
     for (int k = 1; k < 38; ++k) {

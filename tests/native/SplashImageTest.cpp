@@ -2,6 +2,7 @@
 
 #include "resources/Layout.h"
 #include "tests/native/Fixtures.h"
+#include "tests/native/PixelTestSupport.h"
 #include "ui/GifReader.h"
 #include "ui/LogoComposer.h"
 
@@ -12,19 +13,19 @@
 namespace veyra {
 namespace {
 
-constexpr std::uint32_t kKey = 0xFEFEFE;        // RGB(254, 254, 254) as 0x00BBGGRR
-constexpr std::uint32_t kKeyPixel = 0xFFFEFEFE; // the same as an opaque pixel
+constexpr ColorRef kKey{0xFEFEFE};        // RGB(254, 254, 254)
+constexpr DibPixel kKeyPixel{0xFFFEFEFE}; // the same as an opaque pixel
 
 // A shape bitmap of the window's size whose every pixel tells where it is.
-BgraImage NumberedShape() {
-    BgraImage shape{layout::kWindowWidth, layout::kWindowHeight, {}};
+DibImage NumberedShape() {
+    DibImage shape{layout::kWindowWidth, layout::kWindowHeight, {}};
     for (int y = 0; y < shape.height; ++y)
         for (int x = 0; x < shape.width; ++x)
-            shape.pixels.push_back(0xFF000000u | static_cast<std::uint32_t>(y << 12 | x));
+            shape.pixels.push_back(DibPixel{0xFF000000u | static_cast<std::uint32_t>(y << 12 | x)});
     return shape;
 }
 
-std::uint32_t At(const BgraImage& image, int x, int y) {
+DibPixel At(const DibImage& image, int x, int y) {
     return image.pixels[static_cast<std::size_t>(y) * image.width + x];
 }
 
@@ -33,8 +34,8 @@ bool Inside(const layout::Rect& r, int x, int y) {
 }
 
 TEST(SplashImageTest, ErasedLayerIsTheKeyColourWithTheShapeInsideEachVisibleComponent) {
-    const BgraImage shape = NumberedShape();
-    const BgraImage erased = EraseControlLayer(shape, kKey);
+    const DibImage shape = NumberedShape();
+    const DibImage erased = EraseControlLayer(shape, kKey);
     ASSERT_EQ(erased.width, 300);
     ASSERT_EQ(erased.height, 284);
     int inside = 0;
@@ -51,31 +52,36 @@ TEST(SplashImageTest, ErasedLayerIsTheKeyColourWithTheShapeInsideEachVisibleComp
 // Where the shape bitmap is smaller than the window (it never is with the product's picture),
 // the rectangles hold what lies outside it: nothing, alpha 0.
 TEST(SplashImageTest, ErasedLayerOfASmallShapeHoldsZeroPastIt) {
-    const BgraImage shape{1, 1, {0xFF102030}};
-    const BgraImage erased = EraseControlLayer(shape, kKey);
-    EXPECT_EQ(At(erased, 60, 56), 0u);
+    const DibImage shape{1, 1, {DibPixel{0xFF102030}}};
+    const DibImage erased = EraseControlLayer(shape, kKey);
+    EXPECT_EQ(At(erased, 60, 56), DibPixel{0});
     EXPECT_EQ(At(erased, 0, 0), kKeyPixel);
 }
 
 TEST(SplashImageTest, ComponentsGoOverTheShapeOnTheLayer) {
     // A constant shape colour makes the blends easy to state.
-    BgraImage shape{300, 284, std::vector<std::uint32_t>(300 * 284, 0xFF204060)};
+    DibImage shape{300, 284, std::vector<DibPixel>(300 * 284, DibPixel{0xFF204060})};
     // Logo: a 2 x 1 composite, its first pixel the key colour (black), the second red.
-    const std::vector<std::uint32_t> composite{0x000000, 0x0000FF};
-    const LogoView logo{&composite, 2, 1, 0x000000};
+    const std::vector<Rgb> composite{{0, 0, 0}, {255, 0, 0}};
+    const LogoView logo{&composite, 2, 1, Rgb{0, 0, 0}};
     // Caption: one row of alphas 0, 1, 128, 255 in white, then red at 77.
-    const RgbaImage caption{5, 1, {255, 255, 255, 0,   255, 255, 255, 1, 255, 255,
-                                   255, 128, 255, 255, 255, 255, 255, 0, 0,   77}};
-    const BgraImage image = ComposeControlLayer(shape, kKey, logo, caption);
+    const RgbaImage caption{5,
+                            1,
+                            {{255, 255, 255, 0},
+                             {255, 255, 255, 1},
+                             {255, 255, 255, 128},
+                             {255, 255, 255, 255},
+                             {255, 0, 0, 77}}};
+    const DibImage image = ComposeControlLayer(shape, kKey, logo, caption);
 
-    EXPECT_EQ(At(image, 60, 56), 0xFF204060u); // keyed: the shape shows
-    EXPECT_EQ(At(image, 61, 56), 0xFFFF0000u); // red, opaque
-    EXPECT_EQ(At(image, 62, 56), 0xFF204060u); // past the composite
+    EXPECT_EQ(At(image, 60, 56), DibPixel{0xFF204060}); // keyed: the shape shows
+    EXPECT_EQ(At(image, 61, 56), DibPixel{0xFFFF0000}); // red, opaque
+    EXPECT_EQ(At(image, 62, 56), DibPixel{0xFF204060}); // past the composite
 
     // Each channel (d * (255 - a) + s * a + 127) / 255 over (0x20, 0x40, 0x60).
     const struct {
         int x;
-        std::uint32_t expected;
+        std::uint32_t expected; // 0xAARRGGBB
     } blends[] = {
         {96, 0xFF204060},  // alpha 0 keeps the shape
         {97, 0xFF214161},  // alpha 1: (32 * 254 + 255 + 127) / 255 = 33, then 65, 97
@@ -85,7 +91,7 @@ TEST(SplashImageTest, ComponentsGoOverTheShapeOnTheLayer) {
         {101, 0xFF204060}, // past the caption
     };
     for (const auto& b : blends)
-        EXPECT_EQ(At(image, b.x, 162), b.expected) << b.x;
+        EXPECT_EQ(At(image, b.x, 162), DibPixel{b.expected}) << b.x;
 
     // Outside the components the key colour stays, whatever the shape holds there.
     EXPECT_EQ(At(image, 10, 10), kKeyPixel);
@@ -93,16 +99,17 @@ TEST(SplashImageTest, ComponentsGoOverTheShapeOnTheLayer) {
 }
 
 TEST(SplashImageTest, PlainWindowIsItsColourWithTheComponents) {
-    const std::vector<std::uint32_t> composite{0x000000, 0x00FF00};
-    const LogoView logo{&composite, 2, 1, 0x000000};
-    const RgbaImage caption{1, 1, {0, 0, 0, 128}};
-    const BgraImage image = ComposePlainWindow(0xC8D0D4, logo, caption); // RGB(212, 208, 200)
-    EXPECT_EQ(At(image, 0, 0), 0xFFD4D0C8u);
-    EXPECT_EQ(At(image, 150, 214), 0xFFD4D0C8u); // INFO's box: the text is drawn later
-    EXPECT_EQ(At(image, 60, 56), 0xFFD4D0C8u);
-    EXPECT_EQ(At(image, 61, 56), 0xFF00FF00u);
+    const std::vector<Rgb> composite{{0, 0, 0}, {0, 255, 0}};
+    const LogoView logo{&composite, 2, 1, Rgb{0, 0, 0}};
+    const RgbaImage caption{1, 1, {{0, 0, 0, 128}}};
+    const DibImage image =
+        ComposePlainWindow(ColorRef{0xC8D0D4}, logo, caption); // RGB(212, 208, 200)
+    EXPECT_EQ(At(image, 0, 0), DibPixel{0xFFD4D0C8});
+    EXPECT_EQ(At(image, 150, 214), DibPixel{0xFFD4D0C8}); // INFO's box: the text is drawn later
+    EXPECT_EQ(At(image, 60, 56), DibPixel{0xFFD4D0C8});
+    EXPECT_EQ(At(image, 61, 56), DibPixel{0xFF00FF00});
     // (212 * 127 + 127) / 255 = 106, (208 * 127 + 127) / 255 = 104, (200 * 127 + 127) / 255 = 100
-    EXPECT_EQ(At(image, 96, 162), 0xFF6A6864u);
+    EXPECT_EQ(At(image, 96, 162), DibPixel{0xFF6A6864});
 }
 
 // A step of the animation repaints the logo's rectangle alone: it must hold exactly what the whole
@@ -110,16 +117,16 @@ TEST(SplashImageTest, PlainWindowIsItsColourWithTheComponents) {
 TEST(SplashImageTest, TheLogosRectangleAloneMatchesTheWholePictureForEveryFrame) {
     const auto decoded = DecodeGif(test::Fixture("logo.gif"));
     ASSERT_TRUE(decoded.ok()) << decoded.error;
-    LogoComposer composer(decoded.picture, 0xFFFFFF);
-    const BgraImage shape = NumberedShape();
-    const std::uint32_t face = 0xC8D0D4;
+    LogoComposer composer(decoded.picture, Rgb{255, 255, 255});
+    const DibImage shape = NumberedShape();
+    constexpr ColorRef face{0xC8D0D4};
     const layout::Rect& r = layout::kLogo;
     for (int k = 0; k < static_cast<int>(decoded.picture.frames.size()); ++k) {
         const LogoView logo{&composer.Compose(k), 180, 100, composer.KeyColor()};
-        const BgraImage layer = ComposeControlLayer(shape, kKey, logo, {});
-        const BgraImage plain = ComposePlainWindow(face, logo, {});
-        const BgraImage layerPart = ComposeLogoOnControlLayer(shape, logo);
-        const BgraImage plainPart = ComposeLogoOnPlainWindow(face, logo);
+        const DibImage layer = ComposeControlLayer(shape, kKey, logo, {});
+        const DibImage plain = ComposePlainWindow(face, logo, {});
+        const DibImage layerPart = ComposeLogoOnControlLayer(shape, logo);
+        const DibImage plainPart = ComposeLogoOnPlainWindow(face, logo);
         ASSERT_EQ(layerPart.width, 180);
         ASSERT_EQ(layerPart.height, 100);
         ASSERT_EQ(plainPart.width, 180);

@@ -259,15 +259,14 @@ TEST_F(LogoAnimationTest, StopLeavesTheFrameOnScreenAndMarksItForOneRepaint) {
     EXPECT_EQ(splash.LogoFrameIndex(), frozen);
 
     const SplashArtwork art = LoadSplashArtwork(::GetModuleHandleW(nullptr));
-    LogoComposer reference(art.logo, 0xFFFFFF);
-    const std::vector<std::uint32_t>& composite = reference.Compose(frozen);
+    LogoComposer reference(art.logo, Rgb{255, 255, 255});
+    const std::vector<Rgb>& composite = reference.Compose(frozen);
     const auto pixels = test::Render(layer);
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 180; ++x) {
             const int wx = layout::kLogo.left + x, wy = layout::kLogo.top + y;
-            const std::uint32_t color = composite[static_cast<std::size_t>(y) * 180 + x];
-            const std::uint32_t expected =
-                color == 0 ? PixelOf(art.background, wx, wy) : test::DibPixel(color);
+            const Rgb color = composite[static_cast<std::size_t>(y) * 180 + x];
+            const Rgb expected = color == Rgb{0, 0, 0} ? PixelOf(art.background, wx, wy) : color;
             ASSERT_EQ(pixels[wy * layout::kWindowWidth + wx], expected) << x << "," << y;
         }
 }

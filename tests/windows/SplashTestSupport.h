@@ -3,12 +3,15 @@
 // window's client area through its own painting, and reading pixels.
 #include "resources/Layout.h"
 #include "support/WinHandle_win.h"
+#include "tests/native/PixelTestSupport.h"
 #include "ui/Image.h"
+#include "ui/PixelTypes_win.h"
 
 #include <windows.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -30,9 +33,10 @@ template <typename Done> bool PumpUntil(Done done, std::chrono::milliseconds lim
     return true;
 }
 
-// What `draw` puts on a 300 x 284 bitmap first filled with `fill`; pixels 0x00RRGGBB, top-down.
-inline std::vector<std::uint32_t> RenderWith(const std::function<void(HDC)>& draw,
-                                             std::uint32_t fill = 0x123456) {
+// What `draw` puts on a 300 x 284 bitmap first filled with `fill`, as colours (alpha ignored: GDI
+// leaves it as it finds it), top-down.
+inline std::vector<Rgb> RenderWith(const std::function<void(HDC)>& draw,
+                                   DibPixel fill = DibPixel{0x123456}) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = layout::kWindowWidth;
@@ -43,48 +47,47 @@ inline std::vector<std::uint32_t> RenderWith(const std::function<void(HDC)>& dra
     const UniqueBitmap bitmap(
         ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-    auto* pixels = static_cast<std::uint32_t*>(bits);
     const std::size_t count = std::size_t{layout::kWindowWidth} * layout::kWindowHeight;
-    std::fill(pixels, pixels + count, fill);
+    // A DibPixel is the DIB's 32-bit pixel as it lies in memory.
+    std::vector<DibPixel> dib(count, fill);
+    std::memcpy(bits, dib.data(), count * sizeof(DibPixel));
     {
         const SelectedObject selected(dc.get(), bitmap.get());
         draw(dc.get());
         ::GdiFlush();
     }
-    std::vector<std::uint32_t> out(pixels, pixels + count);
-    for (auto& p : out)
-        p &= 0x00FFFFFF;
+    std::memcpy(dib.data(), bits, count * sizeof(DibPixel));
+    std::vector<Rgb> out;
+    out.reserve(count);
+    for (const DibPixel p : dib)
+        out.push_back(ToRgb(p));
     return out;
 }
 
 // The window's client area as its painting draws it (WM_PRINTCLIENT).
-inline std::vector<std::uint32_t> Render(HWND window) {
+inline std::vector<Rgb> Render(HWND window) {
     return RenderWith([window](HDC dc) {
         ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     });
 }
 
-inline int CountColorIn(const std::vector<std::uint32_t>& pixels, const layout::Rect& r,
-                        std::uint32_t rgb) {
+inline int CountColorIn(const std::vector<Rgb>& pixels, const layout::Rect& r, Rgb color) {
     int count = 0;
     for (int y = r.top; y < r.bottom(); ++y)
         for (int x = r.left; x < r.right(); ++x)
-            count += pixels[y * layout::kWindowWidth + x] == rgb;
+            count += pixels[y * layout::kWindowWidth + x] == color;
     return count;
 }
 
-// Colour of the picture's pixel as a DIB pixel (0x00RRGGBB), alpha ignored.
-inline std::uint32_t PixelOf(const RgbaImage& image, int x, int y) {
-    const std::uint8_t* p = &image.rgba[(static_cast<std::size_t>(y) * image.width + x) * 4];
-    return (p[0] << 16) | (p[1] << 8) | p[2];
+inline Rgba At(const RgbaImage& image, int x, int y) {
+    return image.pixels[static_cast<std::size_t>(y) * image.width + x];
+}
+// Colour of the picture's pixel, alpha ignored.
+inline Rgb PixelOf(const RgbaImage& image, int x, int y) {
+    return ToRgb(At(image, x, y));
 }
 inline int AlphaOf(const RgbaImage& image, int x, int y) {
-    return image.rgba[(static_cast<std::size_t>(y) * image.width + x) * 4 + 3];
-}
-
-// A COLORREF (0x00BBGGRR) as a DIB pixel (0x00RRGGBB).
-constexpr std::uint32_t DibPixel(std::uint32_t color) {
-    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+    return At(image, x, y).alpha;
 }
 
 inline bool InsideAny(int x, int y) {

@@ -175,7 +175,7 @@ TEST_F(SplashWindowTest, CloseTimerTicksAfterThreeSeconds) {
 TEST_F(SplashWindowTest, StatusLineIsDrawnInItsColourInsideItsBox) {
     T_VeyraLauncher splash(application_.Instance());
     const auto pixels = Render(splash.ControlLayerHandle());
-    const std::uint32_t textColor = 0xFFFFC6; // RGB(255, 255, 198) as a DIB pixel
+    const Rgb textColor{255, 255, 198};
     EXPECT_GT(CountColorIn(pixels, layout::kInfo, textColor), 20);
     // Nothing of the text outside its box.
     EXPECT_EQ(CountColorIn(pixels, {0, 0, 300, 208}, textColor), 0);
@@ -187,7 +187,7 @@ TEST_F(SplashWindowTest, StatusLineIsDrawnInItsColourInsideItsBox) {
 class SplashStatusTextTest : public SplashWindowTest {
 protected:
     // The control layer's look with `text` in the status line; the logo stands still.
-    std::vector<std::uint32_t> RenderStatus(const std::wstring& text) {
+    std::vector<Rgb> RenderStatus(const std::wstring& text) {
         splash_.StopLogoAnimation();
         splash_.SetStatusText(text);
         return Render(splash_.ControlLayerHandle());
@@ -200,8 +200,7 @@ protected:
 
     // Width of the columns of the status box where `pixels` differ from `bare`: the drawn text's
     // extent, from its first inked column to its last; 0 when nothing is drawn.
-    static int InkWidth(const std::vector<std::uint32_t>& pixels,
-                        const std::vector<std::uint32_t>& bare) {
+    static int InkWidth(const std::vector<Rgb>& pixels, const std::vector<Rgb>& bare) {
         int first = -1, last = -1;
         for (int x = layout::kInfo.left; x < layout::kInfo.right(); ++x)
             for (int y = layout::kInfo.top; y < layout::kInfo.bottom(); ++y)
@@ -267,7 +266,7 @@ TEST_F(SplashWindowTest, PicturesAreComposedOverTheBackground) {
     const auto at = [&](int x, int y) { return pixels[y * layout::kWindowWidth + x]; };
 
     // Outside the components the layer is its key colour, which the system cuts out.
-    const std::uint32_t key = 0xFEFEFE;
+    const Rgb key{254, 254, 254};
     int outside = 0;
     for (int y = 0; y < layout::kWindowHeight; ++y)
         for (int x = 0; x < layout::kWindowWidth; ++x)
@@ -279,18 +278,19 @@ TEST_F(SplashWindowTest, PicturesAreComposedOverTheBackground) {
 
     // LOGO: frame 0 keyed with black, its own key colour, over the background picture.
     const GifFrame& first = art.logo.frames[0];
-    ASSERT_EQ(first.transparentColor, std::optional<std::uint32_t>(0u));
+    constexpr Rgb kBlack{0, 0, 0};
+    ASSERT_EQ(first.transparentColor, std::optional<Rgb>(kBlack));
     int keyed = 0, shown = 0;
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 180; ++x) {
-            const std::uint32_t color = first.colors[y * 180 + x]; // 0x00BBGGRR
+            const Rgb color = first.colors[y * 180 + x];
             const int wx = layout::kLogo.left + x, wy = layout::kLogo.top + y;
-            if (color == 0) {
+            if (color == kBlack) {
                 ++keyed;
                 ASSERT_EQ(at(wx, wy), PixelOf(art.background, wx, wy)) << x << "," << y;
             } else {
                 ++shown;
-                ASSERT_EQ(at(wx, wy), test::DibPixel(color)) << x << "," << y;
+                ASSERT_EQ(at(wx, wy), color) << x << "," << y;
             }
         }
     EXPECT_GT(keyed, 1000);
@@ -300,16 +300,15 @@ TEST_F(SplashWindowTest, PicturesAreComposedOverTheBackground) {
     int blended = 0;
     for (int y = 0; y < 18; ++y)
         for (int x = 0; x < 109; ++x) {
-            const std::uint8_t* c = &art.caption.rgba[(y * 109 + x) * 4];
+            const Rgba c = test::At(art.caption, x, y);
             const int wx = layout::kDescLogo.left + x, wy = layout::kDescLogo.top + y;
-            const std::uint32_t under = PixelOf(art.background, wx, wy);
-            const unsigned a = c[3];
-            std::uint32_t expected = 0;
-            for (int shift : {16, 8, 0}) {
-                const unsigned d = (under >> shift) & 0xFF;
-                const unsigned s = c[2 - shift / 8];
-                expected |= ((d * (255 - a) + s * a + 127) / 255) << shift;
-            }
+            const Rgb under = PixelOf(art.background, wx, wy);
+            const unsigned a = c.alpha;
+            const auto blend = [a](unsigned d, unsigned s) {
+                return static_cast<std::uint8_t>((d * (255 - a) + s * a + 127) / 255);
+            };
+            const Rgb expected{blend(under.red, c.red), blend(under.green, c.green),
+                               blend(under.blue, c.blue)};
             blended += a > 0 && a < 255;
             ASSERT_EQ(at(wx, wy), expected) << x << "," << y << " alpha " << a;
         }

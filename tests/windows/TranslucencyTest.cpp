@@ -24,7 +24,8 @@ using test::CountColorIn;
 using test::PixelOf;
 using test::Render;
 
-constexpr std::uint32_t kKeyPixel = 0xFEFEFE; // RGB(254, 254, 254) as a DIB pixel
+constexpr Rgb kKeyPixel{254, 254, 254};
+constexpr Rgb kInfoText{255, 255, 198};
 
 RECT BoundsOf(HWND window) {
     RECT r{};
@@ -60,7 +61,7 @@ struct LayeredImageCall {
     COLORREF key;
     BLENDFUNCTION blend;
     DWORD flags;
-    std::uint32_t firstOpaqueSourcePixel; // read from the source DC at (150, 30)
+    Rgb firstOpaqueSourcePixel; // read from the source DC at (150, 30)
 };
 
 class TranslucencyTest : public ::testing::Test {
@@ -76,7 +77,8 @@ protected:
             const COLORREF sample = ::GetPixel(source, 150, 30);
             calls_.push_back({window, destination, position != nullptr, size ? *size : SIZE{},
                               sourcePoint != nullptr, sourcePoint ? *sourcePoint : POINT{}, key,
-                              blend ? *blend : BLENDFUNCTION{}, flags, test::DibPixel(sample)});
+                              blend ? *blend : BLENDFUNCTION{}, flags,
+                              ToRgb(FromWinColor(sample))});
             return ::UpdateLayeredWindow(window, destination, position, size, source, sourcePoint,
                                          key, blend, flags);
         };
@@ -372,8 +374,7 @@ TEST_F(TranslucencyTest, ControlLayerErasesToTheKeyColourAndTheBackgroundPicture
     EXPECT_EQ(erased, 1);
     for (int y = 0; y < layout::kWindowHeight; ++y)
         for (int x = 0; x < layout::kWindowWidth; ++x) {
-            const std::uint32_t expected =
-                test::InsideAny(x, y) ? PixelOf(art.background, x, y) : kKeyPixel;
+            const Rgb expected = test::InsideAny(x, y) ? PixelOf(art.background, x, y) : kKeyPixel;
             ASSERT_EQ(pixels[y * layout::kWindowWidth + x], expected) << x << "," << y;
         }
 }
@@ -427,8 +428,8 @@ TEST_F(TranslucencyTest, StatusChangeRepaintsItsBoxOnTheLayerWithErasing) {
 
     // Its new look: the new text in the status colour, inside the box only.
     const auto pixels = Render(layer);
-    EXPECT_GT(CountColorIn(pixels, layout::kInfo, 0xFFFFC6), 20);
-    EXPECT_EQ(CountColorIn(pixels, {0, 0, 300, 208}, 0xFFFFC6), 0);
+    EXPECT_GT(CountColorIn(pixels, layout::kInfo, kInfoText), 20);
+    EXPECT_EQ(CountColorIn(pixels, {0, 0, 300, 208}, kInfoText), 0);
 }
 
 TEST_F(TranslucencyTest, FocusIsPassedToTheVisibleControlLayer) {
@@ -471,11 +472,11 @@ TEST_F(TranslucencyTest, WithoutBackgroundPictureThePlainWindowHoldsTheComponent
         HTCAPTION);
 
     const auto pixels = Render(window);
-    const std::uint32_t face = test::DibPixel(::GetSysColor(COLOR_BTNFACE));
+    const Rgb face = ToRgb(SystemColor(COLOR_BTNFACE));
     EXPECT_EQ(pixels[30 * 300 + 150], face);
     EXPECT_EQ(pixels[283 * 300 + 299], face);
     EXPECT_LT(CountColorIn(pixels, layout::kLogo, face), 180 * 100 - 1000); // the logo shows
-    EXPECT_GT(CountColorIn(pixels, layout::kInfo, 0xFFFFC6), 20);
+    EXPECT_GT(CountColorIn(pixels, layout::kInfo, kInfoText), 20);
 
     // A status change repaints the window's own box.
     ::UpdateWindow(window);
