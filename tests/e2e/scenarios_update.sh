@@ -16,19 +16,6 @@ prepare_update() {
     cp "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/old-launcher"
 }
 
-# The CRC-32 of a file in unsigned decimal.
-crc_of() { python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$1"; }
-
-# Serves the version file with body $1 (printf format); $2 adds nginx settings.
-serve_version_file() {
-    local docroot
-    docroot=$(make_docroot "$1")
-    start_nginx "$docroot" "${2:-}" || fail "nginx did not start"
-}
-
-# The server has no version file: it answers 404.
-remove_version_file() { rm "$SCENARIO_DIR/www$VERSION_FILE_PATH"; }
-
 # The status line's text now (empty when there is no window).
 status_text() { "$VEYRA_WINE" "$E2E_BIN/tests/read_status.exe" 2>/dev/null | tr -d '\r'; }
 

@@ -13,6 +13,19 @@ make_docroot() {
     echo "$docroot"
 }
 
+# Serves the version file with body $1 (printf format); $2 adds nginx settings.
+serve_version_file() {
+    local docroot
+    docroot=$(make_docroot "$1")
+    start_nginx "$docroot" "${2:-}" || fail "nginx did not start"
+}
+
+# The server has no version file: it answers 404.
+remove_version_file() { rm "$SCENARIO_DIR/www$VERSION_FILE_PATH"; }
+
+# The CRC-32 of a file in unsigned decimal.
+crc_of() { python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$1"; }
+
 # Runs the helper with a stamp; sets FETCH_CODE, writes the body to $SCENARIO_DIR/body.
 fetch_version_file() {
     timeout 60 "$VEYRA_WINE" "$E2E_BIN/tests/fetch_version_file.exe" "$1" \

@@ -31,12 +31,9 @@ LOG="$native/studio-check.log"
 # number, CBF43926 in hexadecimal.
 CRC=3421780262
 
-# Server setups: each starts the row's server (or none).
-serve() {
-    local docroot
-    docroot=$(make_docroot "$1")
-    start_nginx "$docroot" "${2:-}" >/dev/null || fail "nginx did not start"
-}
+# Server setups: each starts the row's server (or none). serve is the end-to-end scenarios'
+# serve_version_file: nginx with the body $1 (printf format) and settings $2.
+serve() { serve_version_file "$@" >/dev/null; }
 # A launcher-sized file whose version file the tool itself writes.
 serve_what_the_tool_writes() {
     head -c 3000000 /dev/urandom >"$SCENARIO_DIR/launcher"
@@ -44,23 +41,17 @@ serve_what_the_tool_writes() {
     serve ''
     "${TOOL[@]}" write "$(tool_path "$LAUNCHER")" 2.0.0.2 >"$SCENARIO_DIR/www$VERSION_FILE_PATH" ||
         fail "write failed"
-    CRC=$(python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$LAUNCHER")
+    CRC=$(crc_of "$LAUNCHER")
 }
 serve_nothing_at_the_path() {
     serve ''
     remove_version_file
 }
+# As a site that moved its files does: the missing file becomes a redirect.
 serve_a_redirect() {
-    serve ''
+    serve '' 'error_page 404 =302 http://localhost/moved/veyralauncher.ini;'
     remove_version_file
-    # As a site that moved its files does: the missing file becomes a redirect.
-    start_nginx_again 'error_page 404 =302 http://localhost/moved/veyralauncher.ini;'
 }
-start_nginx_again() {
-    stop_nginx
-    start_nginx "$SCENARIO_DIR/www" "$1" >/dev/null || fail "nginx did not start"
-}
-remove_version_file() { rm "$SCENARIO_DIR/www$VERSION_FILE_PATH"; }
 serve_crc_12345() { serve 'text|12345\r\n'; }
 serve_crc_after_two_bars() { serve "text||$CRC\r\n"; }
 serve_a_leading_zero() { serve "2.0.0.2|0$CRC\r\n"; }
@@ -74,10 +65,9 @@ serve_no_server() { :; }
 # The nginx server block of the README's "Shipping an update", as a studio would copy it: nginx
 # picks it for a request to 127.0.0.1, and it sends the version file uncached.
 serve_the_readme_location() {
-    serve "2.0.0.2|$CRC\r\n"
-    stop_nginx
-    local block
-    block=$(python3 - "$root/README.md" "$SCENARIO_DIR/www" <<'PY'
+    local docroot block
+    docroot=$(make_docroot "2.0.0.2|$CRC\r\n")
+    block=$(python3 - "$root/README.md" "$docroot" <<'PY'
 import re, sys
 readme, docroot = open(sys.argv[1]).read(), sys.argv[2]
 section = readme[readme.index("## Shipping an update"):]
@@ -86,7 +76,7 @@ block = block.replace("listen 80;", "listen 127.0.0.1:80 default_server;")
 print(re.sub(r"root /srv/updates;", "root %s;" % docroot, block))
 PY
 ) || fail "no nginx block in the README"
-    start_nginx "$SCENARIO_DIR/www" "$block" >/dev/null || fail "nginx did not take the README's block"
+    start_nginx "$docroot" "$block" >/dev/null || fail "nginx did not take the README's block"
     CHECK_HOST=127.0.0.1
     python3 - "$VERSION_FILE_PATH" <<'PY' || fail "the README's location does not forbid caching"
 import http.client, sys
