@@ -2,6 +2,7 @@
 
 #include "studio/Text.h"
 #include "support/uCRC32.h"
+#include "update/VersionFile.h"
 #include "update/uM.h"
 
 #include <algorithm>
@@ -132,7 +133,8 @@ std::string WhyTheFetchFailed(const HttpError& error, std::string_view host,
         if (error.Cause() == HttpErrorCause::nameNotResolved)
             return "the host name " + std::string(host) + " does not resolve to an IPv4 address" +
                    system;
-        return "the connection to " + std::string(host) + " port 80 failed" + system;
+        return "the connection to " + std::string(host) + " port " + std::to_string(kUpdatePort) +
+               " failed" + system;
     case HttpErrorKind::timeout:
         return WhyItTimedOut(error.Cause(), limits);
     case HttpErrorKind::connectionClosed:

@@ -1,5 +1,7 @@
 #include "studio/HostName.h"
 
+#include "update/VersionFile.h"
+
 #include <algorithm>
 
 namespace veyra::studio {
@@ -27,13 +29,14 @@ std::optional<std::string> HostProblem(std::string_view host) {
     if (host.find("://") != std::string_view::npos)
         return "give the host name alone, without \"http://\"";
     if (host.find(':') != std::string_view::npos)
-        return "the host name holds a \":\": the program always uses port 80 and names no port";
+        return "the host name holds a \":\": the program always uses port " +
+               std::to_string(kUpdatePort) + " and names no port";
     if (host.find('/') != std::string_view::npos)
         return "the host name holds a \"/\": give the host alone, the program adds the path";
     if (host.find('@') != std::string_view::npos)
         return "the host name holds user information (\"@\"), which the program never sends";
     if (host.size() > kMaxName)
-        return "the host name is longer than 253 characters";
+        return "the host name is longer than " + std::to_string(kMaxName) + " characters";
     std::string_view rest = host;
     if (rest.back() == '.')
         rest.remove_suffix(1);
@@ -43,7 +46,8 @@ std::optional<std::string> HostProblem(std::string_view host) {
         const auto dot = rest.find('.');
         if (!IsValidLabel(rest.substr(0, dot)))
             return "the host name is not a DNS name or dotted IPv4 address: each dot-separated "
-                   "part is 1 to 63 letters, digits or inner hyphens";
+                   "part is 1 to " +
+                   std::to_string(kMaxLabel) + " letters, digits or inner hyphens";
         if (dot == std::string_view::npos)
             break;
         rest.remove_prefix(dot + 1);
