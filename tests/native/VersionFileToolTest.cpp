@@ -3,15 +3,14 @@
 #include "studio/PlayerOutcome.h"
 #include "studio/VersionFileBody.h"
 #include "support/uCRC32.h"
+#include "tests/native/RandomBytes.h"
 #include "update/FetchLimits.h"
 #include "update/uM.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,8 @@ namespace veyra::studio {
 namespace {
 
 namespace fs = std::filesystem;
+using test::RandomBytes;
+using test::ZlibCrc32;
 
 class ScratchFolder {
 public:
@@ -42,19 +43,6 @@ public:
 private:
     fs::path path_;
 };
-
-std::string RandomBytes(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (auto& b : bytes)
-        b = static_cast<char>(random());
-    return bytes;
-}
-
-std::uint32_t ZlibCrc(const std::string& bytes) {
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
 
 // The body as the program's fetch hands it over: one character per byte (ASCII here).
 std::wstring AsFetched(const std::string& body) {
@@ -80,11 +68,11 @@ TEST(VersionFileToolTest, TheWrittenBodyGivesBackTheFilesCrc) {
         SCOPED_TRACE(file.name);
         const auto crc = FileCrc32(folder.Write("launcher.exe", file.bytes));
         ASSERT_TRUE(crc.has_value());
-        EXPECT_EQ(*crc, ZlibCrc(file.bytes));
+        EXPECT_EQ(*crc, ZlibCrc32(file.bytes));
 
         const std::string body = VersionFileBody("2.0.0.2", *crc);
-        EXPECT_EQ(body, "2.0.0.2|" + std::to_string(ZlibCrc(file.bytes)) + "\r\n");
-        EXPECT_EQ(ExpectedCrcFromBody(AsFetched(body)), CrcToDecimal(ZlibCrc(file.bytes)));
+        EXPECT_EQ(body, "2.0.0.2|" + std::to_string(ZlibCrc32(file.bytes)) + "\r\n");
+        EXPECT_EQ(ExpectedCrcFromBody(AsFetched(body)), CrcToDecimal(ZlibCrc32(file.bytes)));
         const auto served = [&](const std::wstring&) { return AsFetched(body); };
         EXPECT_TRUE(WhatAPlayerWouldSee(served, L"10122026081500", *crc).installs);
     }

@@ -3,13 +3,12 @@
 #include "support/uCRC32_win.h"
 
 #include "TestSupport.h"
+#include "tests/native/RandomBytes.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
-#include <random>
 #include <string>
 
 namespace veyra {
@@ -25,18 +24,9 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
     ASSERT_EQ(written, bytes.size());
 }
 
+// Each size its own data, the same in every run.
 std::string RandomBytes(std::size_t size) {
-    std::mt19937 random(static_cast<unsigned>(size));
-    std::string bytes(size, '\0');
-    for (auto& b : bytes)
-        b = static_cast<char>(random());
-    return bytes;
-}
-
-// zlib's one pass over all the bytes: the reference.
-std::uint32_t SinglePass(const std::string& bytes) {
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+    return test::RandomBytes(size, static_cast<unsigned>(size));
 }
 
 // The system's error code of the IoError that FileCRC32 raises, or 0 when it raises none.
@@ -55,7 +45,7 @@ TEST(FileCRC32Test, WholeContentAcrossBlockBoundaries) {
         const std::wstring path = scratch.Path() + L"file" + std::to_wstring(size) + L".bin";
         const std::string bytes = RandomBytes(size);
         WriteBytes(path, bytes);
-        EXPECT_EQ(FileCRC32(path), SinglePass(bytes)) << size << " bytes";
+        EXPECT_EQ(FileCRC32(path), test::ZlibCrc32(bytes)) << size << " bytes";
     }
     EXPECT_EQ(FileCRC32(scratch.Path() + L"file0.bin"), 0u);
 }
@@ -99,7 +89,7 @@ TEST(FileCRC32Test, OpensAlongsideOthersThatLetItRead) {
         SCOPED_TRACE(testing::Message()
                      << std::hex << "access " << c.access << ", share " << c.share);
         if (c.readable)
-            EXPECT_EQ(FileCRC32(path), SinglePass(bytes));
+            EXPECT_EQ(FileCRC32(path), test::ZlibCrc32(bytes));
         else
             EXPECT_EQ(FailureCode(path), ERROR_SHARING_VIOLATION);
     }
@@ -117,7 +107,7 @@ TEST(FileCRC32Test, RelativeNameIsLookedUpInTheCurrentDirectory) {
     std::uint32_t crc = 0;
     EXPECT_NO_THROW(crc = FileCRC32(L"temp.data"));
     ::SetCurrentDirectoryW(previous);
-    EXPECT_EQ(crc, SinglePass(bytes));
+    EXPECT_EQ(crc, test::ZlibCrc32(bytes));
 }
 
 } // namespace
