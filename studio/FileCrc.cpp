@@ -3,31 +3,34 @@
 #include "support/uCRC32.h"
 
 #include <fstream>
-#include <limits>
-#include <vector>
+#include <iterator>
 
 namespace veyra::studio {
 
-std::optional<std::uint32_t> FileCrc32(const std::filesystem::path& file) {
+std::optional<std::string> FileBytes(const std::filesystem::path& file) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error))
         return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    // CRC32Update takes at most as many bytes a call as its 16-bit count holds.
-    std::vector<char> block(std::numeric_limits<std::uint16_t>::max());
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (;;) {
-        in.read(block.data(), static_cast<std::streamsize>(block.size()));
-        const auto got = static_cast<std::uint16_t>(in.gcount());
-        crc = CRC32Update(crc, block.data(), got);
-        if (in.eof())
-            break;
-        if (!in)
-            return std::nullopt;
-    }
-    return ~crc;
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<std::uint32_t> FileCrc32(const std::filesystem::path& file) {
+    const std::optional<std::string> bytes = FileBytes(file);
+    if (!bytes)
+        return std::nullopt;
+    return Crc32OfBytes(*bytes);
+}
+
+std::uint32_t Crc32OfBytes(const std::string& bytes) {
+    Crc32Sink crc;
+    crc.Take(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return crc.Value();
 }
 
 } // namespace veyra::studio

@@ -5,12 +5,28 @@
 namespace veyra::studio {
 namespace {
 
+// The studio's launcher as the opened "temp.data": read, never renamed.
+class LauncherBytes final : public OpenedFile {
+public:
+    explicit LauncherBytes(const std::string& bytes) : bytes_(bytes) {}
+    bool Installable() const override { return false; }
+    void ReadAll(std::initializer_list<ByteSink*> sinks) override {
+        for (ByteSink* sink : sinks)
+            sink->Take(reinterpret_cast<const unsigned char*>(bytes_.data()), bytes_.size());
+    }
+    FileStep Flush() override { return {true}; }
+    FileStep RenameTo(const std::wstring&) override { return {}; }
+
+private:
+    const std::string& bytes_;
+};
+
 // The update procedure's operations for a dry run: the fetch is real, the update file is the
 // studio's launcher, and what would change the player's machine is only noted.
 class DryRunOperations final : public UpdateOperations {
 public:
-    DryRunOperations(const VersionFileFetch& fetch, std::uint32_t launcherCrc)
-        : fetch_(fetch), launcherCrc_(launcherCrc) {}
+    DryRunOperations(const VersionFileFetch& fetch, const std::string& launcher)
+        : fetch_(fetch), launcher_(launcher) {}
 
     PlayerOutcome outcome;
 
@@ -26,9 +42,12 @@ public:
     }
     // The update file and, after the swap, the launcher are both the studio's file.
     bool FileExists(const std::wstring&) override { return true; }
-    std::uint32_t FileCrc32(const std::wstring&) override { return launcherCrc_; }
-    void SwapInUpdate(std::uint32_t acceptedCrc) override {
-        outcome.installs = acceptedCrc == launcherCrc_;
+    std::unique_ptr<OpenedFile> OpenUpdateFile(const std::wstring&) override {
+        return std::make_unique<LauncherBytes>(launcher_);
+    }
+    // Reached only when the check accepted the file it read.
+    void SwapInUpdate(std::unique_ptr<OpenedFile>, std::uint32_t) override {
+        outcome.installs = true;
     }
     void StartGameLauncher() override {}
     void EndProcess() override {}
@@ -44,14 +63,14 @@ public:
 
 private:
     const VersionFileFetch& fetch_;
-    const std::uint32_t launcherCrc_;
+    const std::string& launcher_;
 };
 
 } // namespace
 
 PlayerOutcome WhatAPlayerWouldSee(const VersionFileFetch& fetch, const std::wstring& versionStamp,
-                                  std::uint32_t launcherCrc) {
-    DryRunOperations operations(fetch, launcherCrc);
+                                  const std::string& launcher) {
+    DryRunOperations operations(fetch, launcher);
     CheckForUpdate(operations, versionStamp);
     return operations.outcome;
 }

@@ -28,9 +28,9 @@ struct PlayerOutcome {
 // Fetches the version file for `versionStamp`; throws HttpError as the program's fetch does.
 using VersionFileFetch = std::function<std::wstring(const std::wstring& versionStamp)>;
 
-// Runs the program's update check (CheckForUpdate) with `fetch` and a "temp.data" whose CRC-32 is
-// `launcherCrc`, without its pauses.
+// Runs the program's update check (CheckForUpdate) with `fetch` and a "temp.data" holding the
+// bytes `launcher`, without its pauses.
 PlayerOutcome WhatAPlayerWouldSee(const VersionFileFetch& fetch, const std::wstring& versionStamp,
-                                  std::uint32_t launcherCrc);
+                                  const std::string& launcher);
 
 } // namespace veyra::studio

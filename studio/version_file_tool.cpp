@@ -53,36 +53,38 @@ std::filesystem::path PathOf(const std::string& argument) {
     return std::filesystem::path(std::u8string(argument.begin(), argument.end()));
 }
 
-std::optional<std::uint32_t> LauncherCrc(const std::string& file) {
-    const auto crc = FileCrc32(PathOf(file));
-    if (!crc)
+std::optional<std::string> LauncherBytes(const std::string& file) {
+    auto bytes = FileBytes(PathOf(file));
+    if (!bytes)
         Fail("cannot read the launcher file " + file, kUsage);
-    return crc;
+    return bytes;
 }
 
 int Write(const std::string& file, const std::string& label) {
     if (const auto problem = LabelProblem(label))
         return Fail(*problem, kUsage);
-    const auto crc = LauncherCrc(file);
-    if (!crc)
+    const auto launcher = LauncherBytes(file);
+    if (!launcher)
         return kUsage;
-    Print(VersionFileBody(label, *crc));
+    Print(VersionFileBody(label, Crc32OfBytes(*launcher)));
     return kDone;
 }
 
 int Check(const std::string& host, const std::string& file) {
     if (const auto problem = HostProblem(host))
         return Fail(*problem, kUsage);
-    const auto crc = LauncherCrc(file);
-    if (!crc)
+    const auto launcher = LauncherBytes(file);
+    if (!launcher)
         return kUsage;
+    const std::uint32_t crc = Crc32OfBytes(*launcher);
     const FetchLimits limits;
     const std::wstring stamp = LocalVersionStamp();
     Print("GET http://" + host + VersionFileTarget(stamp) + "\n");
     const PlayerOutcome outcome = WhatAPlayerWouldSee(
-        [&](const std::wstring& s) { return FetchVersionFileFrom(host, s, limits); }, stamp, *crc);
+        [&](const std::wstring& s) { return FetchVersionFileFrom(host, s, limits); }, stamp,
+        *launcher);
     if (outcome.installs) {
-        Print("OK: the program would install this file (CRC-32 " + ToUtf8(CrcToDecimal(*crc)) +
+        Print("OK: the program would install this file (CRC-32 " + ToUtf8(CrcToDecimal(crc)) +
               ")\n");
         return kDone;
     }
@@ -93,7 +95,7 @@ int Check(const std::string& host, const std::string& file) {
     if (outcome.fetchError)
         Print("why: " + WhyTheFetchFailed(*outcome.fetchError, host, limits) + "\n");
     else if (outcome.body)
-        Print("why: " + WhyTheCrcDiffers(*outcome.body, *crc) + "\n");
+        Print("why: " + WhyTheCrcDiffers(*outcome.body, crc) + "\n");
     return kRefused;
 }
 

@@ -241,6 +241,17 @@ std::uint32_t CRC32Update(std::uint32_t Crc, const void* Buffer, std::uint16_t C
     return method(Crc, static_cast<const unsigned char*>(Buffer), Count);
 }
 
+void Crc32Sink::Take(const unsigned char* data, std::size_t size) {
+    // CRC32Update takes at most as many bytes a call as its 16-bit count holds.
+    constexpr std::size_t kMostPerCall = 0xFFFF;
+    while (size > 0) {
+        const std::size_t piece = size < kMostPerCall ? size : kMostPerCall;
+        running_ = CRC32Update(running_, data, static_cast<std::uint16_t>(piece));
+        data += piece;
+        size -= piece;
+    }
+}
+
 std::wstring CrcToDecimal(std::uint32_t crc) {
     wchar_t digits[10];
     std::size_t start = sizeof(digits) / sizeof(digits[0]);

@@ -2,6 +2,8 @@
 // CRC-32 of IEEE 802.3 (ZIP, PNG): reflected polynomial 0xEDB88320. The running value is kept
 // without the initial value or final complement; callers start from 0xFFFFFFFF and complement
 // the end result.
+#include "support/ByteSink.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +19,17 @@ extern const std::array<std::uint32_t, 256> CRC32Table;
 // Crc = (Crc >> 8) ^ CRC32Table[(Crc ^ b) & 0xFF]. Count 0 returns Crc unchanged (Buffer may
 // then be null). Uses the fastest method the processor supports; all give the same result.
 std::uint32_t CRC32Update(std::uint32_t Crc, const void* Buffer, std::uint16_t Count);
+
+// The CRC-32 of everything it is given (initial value and final complement applied), in blocks of
+// any length.
+class Crc32Sink final : public ByteSink {
+public:
+    void Take(const unsigned char* data, std::size_t size) override;
+    std::uint32_t Value() const { return ~running_; }
+
+private:
+    std::uint32_t running_ = 0xFFFFFFFF;
+};
 
 // The unsigned decimal form of the version file: no sign, no leading zeros, no separators.
 std::wstring CrcToDecimal(std::uint32_t crc);

@@ -50,18 +50,25 @@ std::uint32_t FileCRC32(const std::wstring& FileName) {
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         RaiseLastError("Cannot open", FileName);
+    Crc32Sink crc;
+    ReadWholeFile(file.get(), {&crc}, FileName);
+    return crc.Value();
+}
 
-    std::uint32_t crc = 0xFFFFFFFF;
+void ReadWholeFile(HANDLE file, std::initializer_list<ByteSink*> sinks,
+                   const std::wstring& fileName) {
+    if (!::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN))
+        RaiseLastError("Cannot read", fileName);
     for (;;) {
         DWORD read = 0;
-        if (!::ReadFile(file.get(), gReadBuffer, kBlockSize, &read, nullptr))
-            RaiseLastError("Cannot read", FileName);
-        crc = CRC32Update(crc, gReadBuffer, static_cast<std::uint16_t>(read));
+        if (!::ReadFile(file, gReadBuffer, kBlockSize, &read, nullptr))
+            RaiseLastError("Cannot read", fileName);
+        for (ByteSink* sink : sinks)
+            sink->Take(gReadBuffer, read);
         // A read of nothing also ends it, should the file shrink under us.
-        if (read == 0 || AtEnd(file.get(), FileName))
+        if (read == 0 || AtEnd(file, fileName))
             break;
     }
-    return crc ^ 0xFFFFFFFF;
 }
 
 } // namespace veyra

@@ -46,13 +46,15 @@ void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
             return;
         }
         ops.ReportProgress(kProgressMax, 180);
-        const std::uint32_t crc = ops.FileCrc32(kUpdateFile);
+        std::unique_ptr<OpenedFile> update = ops.OpenUpdateFile(kUpdateFile);
+        const std::uint32_t crc = Crc32Of(*update);
         if (CrcToDecimal(crc) != expected) {
+            update.reset();
             ShowFailure(ops, messages::kCrcDiffers);
             return;
         }
         ops.ReportProgress(kProgressMax, 200);
-        ApplyUpdate(ops, crc);
+        ApplyUpdate(ops, std::move(update), crc);
     } catch (const std::exception&) {
         try {
             ops.WriteLog(messages::kCheckFailedLog);
@@ -63,15 +65,17 @@ void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
     }
 }
 
-void ApplyUpdate(UpdateOperations& ops, std::uint32_t acceptedCrc) {
+void ApplyUpdate(UpdateOperations& ops, std::unique_ptr<OpenedFile> checked,
+                 std::uint32_t acceptedCrc) {
     ops.ReportProgress(kProgressMax, 220);
     try {
         if (!ops.FileExists(kUpdateFile)) {
+            checked.reset();
             ShowFailure(ops, messages::kUpdateMissingAtApply);
             return;
         }
         ops.ReportProgress(kProgressMax, 240);
-        ops.SwapInUpdate(acceptedCrc);
+        ops.SwapInUpdate(std::move(checked), acceptedCrc);
         ops.ReportProgress(kProgressMax, 254);
         ops.Pause(kAfterSwapPauseMs);
         if (!ops.FileExists(kGameLauncher)) {
@@ -82,6 +86,7 @@ void ApplyUpdate(UpdateOperations& ops, std::uint32_t acceptedCrc) {
         ops.StartGameLauncher();
         ops.EndProcess();
     } catch (const std::exception&) {
+        checked.reset();
         // A failing log line here passes on to the check's guard.
         ops.WriteLog(messages::kApplyFailedLog);
         ShowFailure(ops, messages::kApplyFailed);

@@ -3,9 +3,11 @@
 // in for the game launcher, start it, end) and the failure display. It runs on the worker thread
 // against one small set of operations, so its control flow is the same with the real platform and
 // with a recording fake.
+#include "update/OpenedFile.h"
 #include "update/SplashOperations.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -41,12 +43,13 @@ public:
     // Whether `relativeName` is an existing file in the current directory (a directory of that
     // name does not count).
     virtual bool FileExists(const std::wstring& relativeName) = 0;
-    // The CRC-32 of the file's whole content; raises an I/O error.
-    virtual std::uint32_t FileCrc32(const std::wstring& relativeName) = 0;
-    // Puts "temp.data" in place of the game launcher, provided what takes the launcher's name has
-    // the CRC-32 `acceptedCrc`; raises nothing: a failure shows up as the old launcher (or, in
-    // no case, none) being there afterwards.
-    virtual void SwapInUpdate(std::uint32_t acceptedCrc) = 0;
+    // Opens the file for its check: the one handle through which it is read and installed, so
+    // that nobody can change it in between. Raises an I/O error.
+    virtual std::unique_ptr<OpenedFile> OpenUpdateFile(const std::wstring& relativeName) = 0;
+    // Puts the checked "temp.data" in place of the game launcher, provided what takes the
+    // launcher's name has the CRC-32 `acceptedCrc`, and closes it; raises nothing: a failure
+    // shows up as the old launcher (or, in no case, none) being there afterwards.
+    virtual void SwapInUpdate(std::unique_ptr<OpenedFile> checked, std::uint32_t acceptedCrc) = 0;
     // Starts the game launcher in the program directory, elevated when UAC is on; its result is
     // ignored, but reading the UAC policy may raise.
     virtual void StartGameLauncher() = 0;
@@ -74,11 +77,14 @@ void ShowFailure(UpdateOperations& ops, const std::wstring& message,
                  TaskbarErrorPlace taskbar = TaskbarErrorPlace::First);
 
 // The worker's procedure: pauses kStartPauseMs, then checks and applies the update. Every failure
-// ends in a failure display; success ends the process.
+// ends in a failure display; success ends the process. "temp.data" is opened once for the check
+// and closed before any failure is shown.
 void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp);
 
-// The second half, after the check accepted "temp.data" with the CRC-32 `acceptedCrc`: swap,
-// pause kAfterSwapPauseMs, start the launcher, end.
-void ApplyUpdate(UpdateOperations& ops, std::uint32_t acceptedCrc);
+// The second half, after the check accepted "temp.data", held open as `checked`, with the CRC-32
+// `acceptedCrc`: swap, pause kAfterSwapPauseMs, start the launcher, end. The file is closed
+// before anything is shown and before the pause.
+void ApplyUpdate(UpdateOperations& ops, std::unique_ptr<OpenedFile> checked,
+                 std::uint32_t acceptedCrc);
 
 } // namespace veyra

@@ -2,13 +2,14 @@
 
 #include "support/Bridge_win.h"
 #include "support/Files_win.h"
-#include "support/uCRC32_win.h"
 #include "support/uLogSystem_win.h"
 #include "support/uRun_win.h"
 #include "support/uThread_win.h"
 #include "support/uWin7Taskbar_win.h"
 #include "update/FileNames.h"
-#include "update/LauncherSwap_win.h"
+#include "update/LauncherSwap.h"
+#include "update/UpdateFileOpen.h"
+#include "update/UpdateFiles_win.h"
 #include "update/VersionFile.h"
 #include "update/VersionStamp.h"
 
@@ -26,13 +27,16 @@ bool Win32UpdateOperations::FileExists(const std::wstring& relativeName) {
     return veyra::FileExists(relativeName);
 }
 
-std::uint32_t Win32UpdateOperations::FileCrc32(const std::wstring& relativeName) {
-    return FileCRC32(relativeName);
+std::unique_ptr<OpenedFile>
+Win32UpdateOperations::OpenUpdateFile(const std::wstring& relativeName) {
+    Win32UpdateFileSystem files;
+    return OpenUpdateForCheck(files, relativeName);
 }
 
-void Win32UpdateOperations::SwapInUpdate(std::uint32_t acceptedCrc) {
-    Win32SwapFileSystem files;
-    veyra::SwapInUpdate(files, ProgramDirectory(), acceptedCrc);
+void Win32UpdateOperations::SwapInUpdate(std::unique_ptr<OpenedFile> checked,
+                                         std::uint32_t acceptedCrc) {
+    Win32UpdateFileSystem files;
+    veyra::SwapInUpdate(files, std::move(checked), ProgramDirectory(), acceptedCrc);
 }
 
 void Win32UpdateOperations::StartGameLauncher() {

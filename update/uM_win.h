@@ -16,8 +16,8 @@ public:
     void Pause(unsigned milliseconds) override;
     std::wstring FetchVersionFile(const std::wstring& versionStamp) override;
     bool FileExists(const std::wstring& relativeName) override;
-    std::uint32_t FileCrc32(const std::wstring& relativeName) override;
-    void SwapInUpdate(std::uint32_t acceptedCrc) override;
+    std::unique_ptr<OpenedFile> OpenUpdateFile(const std::wstring& relativeName) override;
+    void SwapInUpdate(std::unique_ptr<OpenedFile> checked, std::uint32_t acceptedCrc) override;
     void StartGameLauncher() override;
     void EndProcess() override;
     void WriteLog(const std::wstring& message) override;

@@ -14,12 +14,14 @@
 namespace veyra::studio {
 namespace {
 
-// The CRC-32 of "123456789"; as a signed 32-bit number it is -873187034, in hexadecimal CBF43926.
+// The studio's launcher file, and its CRC-32: as a signed 32-bit number it is -873187034, in
+// hexadecimal CBF43926.
+const std::string kLauncher = "123456789";
 constexpr std::uint32_t kLauncherCrc = 3421780262u;
 
 PlayerOutcome WithBody(const std::wstring& body) {
     return WhatAPlayerWouldSee([&](const std::wstring&) { return body; }, L"10122026081500",
-                               kLauncherCrc);
+                               kLauncher);
 }
 
 TEST(DeploymentCheckTest, PublishedBodies) {
@@ -117,7 +119,7 @@ TEST(DeploymentCheckTest, FailedFetches) {
                 stampAsked = stamp;
                 throw c.error;
             },
-            L"10122026081500", kLauncherCrc);
+            L"10122026081500", kLauncher);
         EXPECT_EQ(stampAsked, L"10122026081500");
         EXPECT_FALSE(outcome.installs);
         EXPECT_EQ(outcome.statusMessage, messages::kValidationFailed);

@@ -74,7 +74,7 @@ TEST(VersionFileToolTest, TheWrittenBodyGivesBackTheFilesCrc) {
         EXPECT_EQ(body, "2.0.0.2|" + std::to_string(ZlibCrc32(file.bytes)) + "\r\n");
         EXPECT_EQ(ExpectedCrcFromBody(AsFetched(body)), CrcToDecimal(ZlibCrc32(file.bytes)));
         const auto served = [&](const std::wstring&) { return AsFetched(body); };
-        EXPECT_TRUE(WhatAPlayerWouldSee(served, L"10122026081500", *crc).installs);
+        EXPECT_TRUE(WhatAPlayerWouldSee(served, L"10122026081500", file.bytes).installs);
     }
 }
 

@@ -1,9 +1,13 @@
 #include "update/uM.h"
 
+#include "support/IoError.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -12,6 +16,29 @@
 namespace veyra {
 namespace {
 
+// The opened "temp.data": its bytes, and a line in the record when it is closed.
+class RecordedFile final : public OpenedFile {
+public:
+    RecordedFile(std::vector<std::wstring>& events, std::string content, bool readFails)
+        : events_(events), content_(std::move(content)), readFails_(readFails) {}
+    ~RecordedFile() override { events_.push_back(L"close temp.data"); }
+    bool Installable() const override { return true; }
+    void ReadAll(std::initializer_list<ByteSink*> sinks) override {
+        events_.push_back(L"read temp.data");
+        if (readFails_)
+            throw IoError("read error", 23);
+        for (ByteSink* sink : sinks)
+            sink->Take(reinterpret_cast<const unsigned char*>(content_.data()), content_.size());
+    }
+    FileStep Flush() override { return {true}; }
+    FileStep RenameTo(const std::wstring&) override { return {true}; }
+
+private:
+    std::vector<std::wstring>& events_;
+    std::string content_;
+    bool readFails_;
+};
+
 // Records every operation as one line; failures are scripted.
 class RecordingOperations final : public UpdateOperations {
 public:
@@ -19,8 +46,9 @@ public:
     std::wstring body = L"some text|3421780262\r\n";
     bool fetchFails = false;
     std::set<std::wstring> files{L"temp.data", L"dunmorelauncher.exe"};
-    std::uint32_t crc = 0xCBF43926; // of "123456789"
-    bool crcFails = false;
+    std::string content = "123456789"; // CRC-32 3421780262
+    bool openFails = false;
+    bool readFails = false;
     bool swapLosesLauncher = false;         // the launcher is gone after the swap
     bool updateVanishesBeforeApply = false; // "temp.data" is deleted after the CRC
     bool startFails = false;
@@ -38,15 +66,17 @@ public:
         events.push_back(L"exists " + name);
         return files.count(name) > 0;
     }
-    std::uint32_t FileCrc32(const std::wstring& name) override {
-        events.push_back(L"crc " + name);
-        if (crcFails)
-            throw std::runtime_error("sharing violation");
+    std::unique_ptr<OpenedFile> OpenUpdateFile(const std::wstring& name) override {
+        events.push_back(L"open " + name);
+        if (openFails)
+            throw IoError("sharing violation", 32);
         if (updateVanishesBeforeApply)
             files.erase(L"temp.data");
-        return crc;
+        return std::make_unique<RecordedFile>(events, content, readFails);
     }
-    void SwapInUpdate(std::uint32_t acceptedCrc) override {
+    // Closes the file when it returns, as the real swap does.
+    void SwapInUpdate(std::unique_ptr<OpenedFile> checked, std::uint32_t acceptedCrc) override {
+        EXPECT_NE(checked, nullptr);
         events.push_back(L"swap " + std::to_wstring(acceptedCrc));
         if (swapLosesLauncher)
             files.erase(L"dunmorelauncher.exe");
@@ -88,19 +118,29 @@ private:
 
 using Events = std::vector<std::wstring>;
 
-const Events kCheckUpTo180 = {L"pause 500",    L"progress 40",      L"fetch 16042019134230",
-                              L"progress 90",  L"exists temp.data", L"progress 180",
-                              L"crc temp.data"};
+const Events kCheckUpTo180 = {L"pause 500",      L"progress 40",      L"fetch 16042019134230",
+                              L"progress 90",    L"exists temp.data", L"progress 180",
+                              L"open temp.data", L"read temp.data"};
 
 Events Concat(Events a, const Events& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
+// The check up to the event `last`, left out.
+Events CheckUpTo180Before(const wchar_t* last) {
+    Events events = kCheckUpTo180;
+    events.erase(std::find(events.begin(), events.end(), last), events.end());
+    return events;
+}
+
+// The check read the file, which is closed before anything is shown.
+const Events kCheckClosed = Concat(kCheckUpTo180, {L"close temp.data"});
+
 const Events kApplyUpToPause =
-    Concat(kCheckUpTo180,
-           {L"progress 200", L"progress 220", L"exists temp.data", L"progress 240",
-            L"swap 3421780262", L"progress 254", L"pause 1000", L"exists dunmorelauncher.exe"});
+    Concat(kCheckUpTo180, {L"progress 200", L"progress 220", L"exists temp.data", L"progress 240",
+                           L"swap 3421780262", L"close temp.data", L"progress 254", L"pause 1000",
+                           L"exists dunmorelauncher.exe"});
 
 Events Display(const wchar_t* message) {
     return {L"taskbar error", std::wstring(L"status ") + message, L"stop logo", L"timer"};
@@ -144,22 +184,27 @@ INSTANTIATE_TEST_SUITE_P(
              Concat({L"pause 500", L"progress 40", L"fetch 16042019134230", L"progress 90",
                      L"exists temp.data"},
                     Display(L"Update not found!"))},
-        Road{"crc differs", [](auto& o) { o.crc = 1; },
-             Concat(kCheckUpTo180, Display(L"Failed to check files, contact support!"))},
+        Road{"crc differs", [](auto& o) { o.content = "12345678"; },
+             Concat(kCheckClosed, Display(L"Failed to check files, contact support!"))},
         Road{"two bars before the number", [](auto& o) { o.body = L"x||3421780262"; },
-             Concat(kCheckUpTo180, Display(L"Failed to check files, contact support!"))},
+             Concat(kCheckClosed, Display(L"Failed to check files, contact support!"))},
         Road{"leading zero", [](auto& o) { o.body = L"|03421780262"; },
-             Concat(kCheckUpTo180, Display(L"Failed to check files, contact support!"))},
+             Concat(kCheckClosed, Display(L"Failed to check files, contact support!"))},
         Road{"empty body", [](auto& o) { o.body = L""; },
-             Concat(kCheckUpTo180, Display(L"Failed to check files, contact support!"))},
+             Concat(kCheckClosed, Display(L"Failed to check files, contact support!"))},
         Road{"body without a bar", [](auto& o) { o.body = L" 3421780262\n"; },
              Concat(kApplyUpToPause, {L"start", L"end"})},
-        Road{
-            "crc cannot be read", [](auto& o) { o.crcFails = true; },
-            Concat(Concat(kCheckUpTo180, {L"log VeyraLauncher falha na verificação da aplicação!"}),
-                   kValidationDisplay)},
+        Road{"update cannot be opened", [](auto& o) { o.openFails = true; },
+             Concat(Concat(CheckUpTo180Before(L"open temp.data"),
+                           {L"open temp.data",
+                            L"log VeyraLauncher falha na verificação da aplicação!"}),
+                    kValidationDisplay)},
+        Road{"update cannot be read", [](auto& o) { o.readFails = true; },
+             Concat(Concat(kCheckClosed, {L"log VeyraLauncher falha na verificação da aplicação!"}),
+                    kValidationDisplay)},
         Road{"update gone before the apply", [](auto& o) { o.updateVanishesBeforeApply = true; },
-             Concat(Concat(kCheckUpTo180, {L"progress 200", L"progress 220", L"exists temp.data"}),
+             Concat(Concat(kCheckUpTo180, {L"progress 200", L"progress 220", L"exists temp.data",
+                                           L"close temp.data"}),
                     Display(L"Update can not be found!"))},
         Road{"launcher missing after the swap", [](auto& o) { o.swapLosesLauncher = true; },
              Concat(Concat(kApplyUpToPause, Display(L"Could not start the Game Launcher.")),

@@ -6,7 +6,7 @@
 #include "support/uCRC32.h"
 #include "support/uLogSystem_win.h"
 #include "update/LauncherSwap.h"
-#include "update/LauncherSwap_win.h"
+#include "update/UpdateFiles_win.h"
 
 #include "TestSupport.h"
 
@@ -72,15 +72,15 @@ TEST_P(PlantedLinkTest, TheStagingCopyIsANewFileNotWrittenThroughAPlantedName) {
     PlantOrSkip(game_.Path() + kStagingName);
     if (IsSkipped())
         return;
-    // The current directory holds no "temp.data": the move fails and the fallback copies.
+    // No checked file could be installed through its handle: the fallback copies.
     test::ScratchDir current;
     wchar_t previous[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryW(current.Path().c_str()));
-    Win32SwapFileSystem files;
+    Win32UpdateFileSystem files;
     const std::uint32_t crc =
         ~CRC32Update(0xFFFFFFFF, update.data(), static_cast<std::uint16_t>(update.size()));
-    SwapInUpdate(files, game_.Path(), crc);
+    SwapInUpdate(files, nullptr, game_.Path(), crc);
     ::SetCurrentDirectoryW(previous);
 
     EXPECT_EQ(test::ReadBytes(victim_), "a file elsewhere") << KindName(GetParam());
