@@ -247,12 +247,40 @@ scenario_update_swap_blocked_keeps_the_old_launcher() {
     expect_log_lines
 }
 
+# Another program tries to overwrite "temp.data" from the moment the check holds it: every try is
+# refused, and the launcher ends up with the checked bytes, never with the writer's.
+scenario_update_a_writer_after_the_check_is_refused() {
+    prepare_update
+    # A larger file keeps the check's hold long enough for the writer to see it.
+    head -c 20000000 /dev/urandom >>"$GAME/temp.data"
+    cp "$GAME/temp.data" "$SCENARIO_DIR/new-launcher"
+    serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"
+    cd "$GAME" || fail "no game folder"
+    local record="$SCENARIO_DIR/writer.txt"
+    "$VEYRA_WINE" "$E2E_BIN/tests/rewrite_file.exe" "$(windows_path "$GAME/temp.data")" 40 \
+        "$(windows_path "$record")" >/dev/null 2>&1 &
+    local writer=$!
+    sleep 1.5
+    launch_veyra '--update'
+    wait_for_exit 30
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    wait "$writer"
+    [[ -f $record ]] || fail "the writer left no record"
+    tr '\n' ' ' <"$record" >"$E2E_ARTIFACTS/writer-record.txt"
+    grep -qx 'held=1' "$record" || fail "the writer never saw the check's hold: $(tr '\n' ' ' <"$record")"
+    grep -qx 'wrote=0' "$record" || fail "the writer got through: $(tr '\n' ' ' <"$record")"
+    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/new-launcher" ||
+        fail "the launcher is not the checked bytes"
+    wait_for_launcher 10 || fail "the new launcher was not started"
+}
+
 # Started from another directory whose "temp.data" (the file checked) is held open sharing
 # reading only: it can be read and checked, not moved, so the fallback copies the program
 # directory's "temp.data". That file takes the launcher's name only when it has the accepted
-# CRC-32; a different one leaves the program directory's launcher byte for byte.
+# CRC-32; a different one leaves the program directory's launcher byte for byte. A third argument
+# names a step that runs on the game folder before the program starts.
 check_fallback_with_program_directory_update() {
-    local program_directory_update=$1 expected_launcher=$2
+    local program_directory_update=$1 expected_launcher=$2 before=${3:-}
     prepare_update
     local elsewhere="$SCENARIO_DIR/elsewhere"
     mkdir -p "$elsewhere"
@@ -260,6 +288,7 @@ check_fallback_with_program_directory_update() {
     cp "$program_directory_update" "$GAME/temp.data"
     serve_version_file "x|$(crc_of "$elsewhere/temp.data")\r\n"
     hold_open "$elsewhere/temp.data" read
+    [[ -z $before ]] || "$before"
     cd "$elsewhere" || fail "no folder"
     launch_veyra '--update'
     wait_for_exit 30
@@ -279,4 +308,17 @@ scenario_update_fallback_refuses_an_unchecked_file() {
 scenario_update_fallback_copies_the_checked_bytes() {
     check_fallback_with_program_directory_update "$SCENARIO_DIR/new-launcher" \
         "$SCENARIO_DIR/new-launcher"
+}
+
+# Read-only files (Wine shows a file without write permission as read-only) on the fallback road:
+# the program directory's "temp.data", whose copy takes its attribute, and a stale staging file.
+make_fallback_files_read_only() {
+    chmod a-w "$GAME/temp.data"
+    printf 'stale' >"$GAME/dunmorelauncher.exe.new"
+    chmod a-w "$GAME/dunmorelauncher.exe.new"
+}
+
+scenario_update_fallback_clears_read_only_files() {
+    check_fallback_with_program_directory_update "$SCENARIO_DIR/new-launcher" \
+        "$SCENARIO_DIR/new-launcher" make_fallback_files_read_only
 }
