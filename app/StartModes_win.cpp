@@ -27,6 +27,10 @@ void RunUpdateMode(TApplication& application, int showCommand) {
     T_VeyraLauncher splash(application.Instance(), [&](SplashOperations& window) {
         StartUpdate(window, application.Handle());
     });
+    // Without a window the update was not started, nothing was touched, and nothing could show a
+    // failure or end the program later: it ends now.
+    if (!splash.Handle())
+        ::ExitProcess(0);
     // The splash window owns the taskbar button, so progress shows on it.
     SetTaskbarMainWindow(splash.Handle());
     splash.Show(InitialShowState(showCommand));

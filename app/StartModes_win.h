@@ -9,7 +9,8 @@ namespace veyra {
 int RunPassThrough(const TApplication& application);
 
 // Shows the splash window and runs the message loop until it ends, then ends the process with
-// exit code 0 at once, without waiting for other threads.
+// exit code 0 at once, without waiting for other threads. When the splash window cannot be
+// created, the process ends at once with exit code 0.
 [[noreturn]] void RunUpdateMode(TApplication& application, int showCommand);
 
 } // namespace veyra

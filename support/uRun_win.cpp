@@ -63,8 +63,9 @@ SHELLEXECUTEINFOW MakeExecuteInfo(HWND owner, const std::wstring& fileName,
     info.cbSize = sizeof(info);
     info.hwnd = owner;
     // No error UI: the shell's "file not found" or "open with" dialog would block the caller and
-    // show a window where a failure must stay silent.
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    // show a window where a failure must stay silent. No asynchronous start: the update ends the
+    // process right after the call, which would drop a start the shell still works on.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
     info.lpVerb = RunVerb(flags, uacEnabled);
     info.lpFile = fileName.c_str();
     info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();

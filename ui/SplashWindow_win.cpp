@@ -85,6 +85,10 @@ T_VeyraLauncher::T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startU
             WS_POPUP,
             kSplashCaption,
             {layout::kWindowWidth, layout::kWindowHeight}});
+    // Without a window nothing could show the update's progress or failure, or end it: it is not
+    // started, and the caller ends the program.
+    if (!Handle())
+        return;
     // The end of loading: the shape bitmap once, then the translucency (the window is hidden).
     if (artwork_.background.width > 0 && artwork_.background.height > 0) {
         shape_ = PremultipliedShape(artwork_.background);

@@ -44,7 +44,8 @@ public:
     };
 
     // Creates the window (hidden) and runs FormCreate, which makes it topmost and then calls
-    // `startUpdate` with the window's operations (when given).
+    // `startUpdate` with the window's operations (when given). When the window cannot be created,
+    // Handle() is null and nothing else is done.
     using StartUpdateProcedure = std::function<void(SplashOperations&)>;
     T_VeyraLauncher(HINSTANCE instance, StartUpdateProcedure startUpdate = {}, Hooks hooks = {});
     ~T_VeyraLauncher() override;

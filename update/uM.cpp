@@ -56,12 +56,27 @@ void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
         ops.ReportProgress(kProgressMax, 200);
         ApplyUpdate(ops, std::move(update), crc);
     } catch (const std::exception&) {
-        try {
-            ops.WriteLog(messages::kCheckFailedLog);
-        } catch (const std::exception&) {
-            // Even without its log line the failure is shown, so the program still ends.
-        }
-        ShowFailure(ops, messages::kValidationFailed, TaskbarErrorPlace::Last);
+        ShowCheckFailure(ops);
+    }
+}
+
+void ShowCheckFailure(UpdateOperations& ops) {
+    try {
+        ops.WriteLog(messages::kCheckFailedLog);
+    } catch (const std::exception&) {
+        // Even without its log line the failure is shown, so the program still ends.
+    }
+    ShowFailure(ops, messages::kValidationFailed, TaskbarErrorPlace::Last);
+}
+
+void StartUpdate(UpdateOperations& ops, const std::wstring& versionStamp,
+                 const WorkerStart& startWorker) {
+    if (startWorker([&ops, versionStamp] { CheckForUpdate(ops, versionStamp); }))
+        return;
+    try {
+        ShowCheckFailure(ops);
+    } catch (const std::exception&) {
+        ops.EndProcess();
     }
 }
 

@@ -7,6 +7,7 @@
 #include "update/SplashOperations.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,6 +76,20 @@ enum class TaskbarErrorPlace { First, Last };
 // StartCloseTimer passes to the caller.
 void ShowFailure(UpdateOperations& ops, const std::wstring& message,
                  TaskbarErrorPlace taskbar = TaskbarErrorPlace::First);
+
+// The check's own failure display, for an error its guard caught: the log line, then "Validation
+// failed, please try again!". A failing log line is left out; an error of StartCloseTimer passes
+// to the caller.
+void ShowCheckFailure(UpdateOperations& ops);
+
+// Runs `work` on a new thread; false when no thread could be made.
+using WorkerStart = std::function<bool(std::function<void()> work)>;
+
+// Starts CheckForUpdate on a worker thread through `startWorker`. When no thread can be made the
+// check's failure display runs here at once, and should its close timer be refused, the process
+// ends: the program never stays without something that ends it. `ops` must outlive the worker.
+void StartUpdate(UpdateOperations& ops, const std::wstring& versionStamp,
+                 const WorkerStart& startWorker);
 
 // The worker's procedure: pauses kStartPauseMs, then checks and applies the update. Every failure
 // ends in a failure display; success ends the process. "temp.data" is opened once for the check

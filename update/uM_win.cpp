@@ -2,6 +2,7 @@
 
 #include "support/Bridge_win.h"
 #include "support/Files_win.h"
+#include "support/WinHandle_win.h"
 #include "support/uLogSystem_win.h"
 #include "support/uRun_win.h"
 #include "support/uThread_win.h"
@@ -12,6 +13,8 @@
 #include "update/UpdateFiles_win.h"
 #include "update/VersionFile.h"
 #include "update/VersionStamp.h"
+
+#include <memory>
 
 namespace veyra {
 
@@ -87,11 +90,24 @@ struct UpdateRun {
 };
 } // namespace
 
-void StartUpdate(SplashOperations& window, HWND owner) {
+bool StartWorkerThread(std::function<void()> work) {
+    auto thread = std::make_unique<TThread>(
+        [work = std::move(work)](TThread&) {
+            const ComApartment com;
+            work();
+        },
+        0);
+    if (!thread->ThreadHandle())
+        return false;
+    thread.release();
+    return true;
+}
+
+void StartUpdate(SplashOperations& window, HWND owner, const WorkerStart& startWorker) {
     // The stamp is complete before the worker exists, so it never reads it half-written. The run
-    // and its thread object are never freed: the process ends while the worker may still run.
+    // is never freed: the process ends while the worker may still run.
     auto* run = new UpdateRun{CurrentVersionStamp(), Win32UpdateOperations(window, owner)};
-    new TThread([run](TThread&) { CheckForUpdate(run->operations, run->versionStamp); }, 0);
+    veyra::StartUpdate(run->operations, run->versionStamp, startWorker);
 }
 
 } // namespace veyra

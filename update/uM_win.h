@@ -35,8 +35,15 @@ private:
 // The version stamp from the local date and time (the date and the time read separately).
 std::wstring CurrentVersionStamp();
 
+// Runs `work` on a TThread that is never freed (the process ends while it may still run), with
+// COM on it as on the main thread: the shell may hand the launcher's start to extensions. False
+// when the system cannot make the thread.
+bool StartWorkerThread(std::function<void()> work);
+
 // Starts the update on a worker thread that runs for the rest of the program: builds the version
-// stamp, then starts the worker, which pauses kStartPauseMs before it fetches anything.
-void StartUpdate(SplashOperations& window, HWND owner);
+// stamp, then starts the worker, which pauses kStartPauseMs before it fetches anything. When no
+// thread can be made, the failure is shown at once and the close timer ends the program.
+void StartUpdate(SplashOperations& window, HWND owner,
+                 const WorkerStart& startWorker = StartWorkerThread);
 
 } // namespace veyra

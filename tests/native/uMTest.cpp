@@ -289,6 +289,38 @@ TEST(UpdateCascadeTest, ARefusedTimerInTheChecksGuardEndsTheWorkerWithoutTheTask
                                   L"timer refused"}));
 }
 
+// The worker's start: where it starts, the update runs on it; where no thread can be made, the
+// check's failure display runs at once, and should its close timer be refused the process ends,
+// since nothing else would end it.
+TEST(UpdateStartTest, AWorkerThatCannotStartStillEndsTheProgram) {
+    RecordingOperations started;
+    StartUpdate(started, L"16042019134230", [](std::function<void()> work) {
+        work(); // the thread's work, run here
+        return true;
+    });
+    EXPECT_EQ(started.events, Concat(kApplyUpToPause, {L"start", L"end"}));
+
+    struct Case {
+        const char* name;
+        bool timerRefused;
+        Events expected;
+    };
+    const Case cases[] = {
+        {"the close timer ends it", false,
+         Concat({L"log VeyraLauncher falha na verificação da aplicação!"}, kValidationDisplay)},
+        {"the timer is refused",
+         true,
+         {L"log VeyraLauncher falha na verificação da aplicação!",
+          L"status Validation failed, please try again!", L"stop logo", L"timer refused", L"end"}},
+    };
+    for (const Case& c : cases) {
+        RecordingOperations ops;
+        ops.timerRefused = c.timerRefused;
+        StartUpdate(ops, L"16042019134230", [](std::function<void()>) { return false; });
+        EXPECT_EQ(ops.events, c.expected) << c.name;
+    }
+}
+
 TEST(ExpectedCrcTest, TakesTheTrimmedTextAfterTheFirstBar) {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
         {L"some text|3421780262\r\n", L"3421780262"},

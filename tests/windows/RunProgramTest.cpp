@@ -85,7 +85,7 @@ TEST(MakeExecuteInfoTest, FillsTheShellRecord) {
     const SHELLEXECUTEINFOW plain = MakeExecuteInfo(owner, file, none, rfElevate, false);
     EXPECT_EQ(plain.cbSize, sizeof(SHELLEXECUTEINFOW));
     EXPECT_EQ(plain.hwnd, owner);
-    EXPECT_EQ(plain.fMask, ULONG{SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI});
+    EXPECT_EQ(plain.fMask, ULONG{SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC});
     EXPECT_EQ(plain.lpVerb, nullptr);
     EXPECT_EQ(plain.lpFile, file.c_str());
     EXPECT_EQ(plain.lpParameters, nullptr); // not an empty string

@@ -94,6 +94,36 @@ TEST_F(SplashWindowTest, CloseRequestEndsTheMessageLoopWithCodeZero) {
     }
 }
 
+// Refuses, on this thread, the creation of every window of the splash window's class.
+LRESULT CALLBACK RefuseSplashWindows(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        const wchar_t* name = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszClass;
+        if (!IS_INTRESOURCE(name) && std::wstring(name) == kSplashClass)
+            return 1;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Without a window nothing could show the update's failure or end it: it is not started.
+TEST_F(SplashWindowTest, AWindowThatCannotBeCreatedStartsNoUpdate) {
+    const HHOOK hook =
+        ::SetWindowsHookExW(WH_CBT, &RefuseSplashWindows, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    bool updateStarted = false;
+    {
+        T_VeyraLauncher splash(application_.Instance(),
+                               [&](SplashOperations&) { updateStarted = true; });
+        EXPECT_EQ(splash.Handle(), nullptr);
+    }
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(updateStarted);
+    // The same window, allowed, starts it.
+    T_VeyraLauncher splash(application_.Instance(),
+                           [&](SplashOperations&) { updateStarted = true; });
+    EXPECT_NE(splash.Handle(), nullptr);
+    EXPECT_TRUE(updateStarted);
+}
+
 TEST_F(SplashWindowTest, OperationsFromAnotherThreadRunOnTheWindowThread) {
     const DWORD windowThread = ::GetCurrentThreadId();
     std::vector<DWORD> timerThreads;
