@@ -1,7 +1,7 @@
 # The Win32 shell, the program itself and, for Wine, the Windows tests.
 enable_language(RC)
 
-# Fully static: the program may import system DLLs only.
+# Fully static: the program may import KnownDLLs only.
 set(VEYRA_STATIC_LINK -static -static-libgcc -static-libstdc++)
 set(VEYRA_HARDENING -Wl,--dynamicbase -Wl,--nxcompat)
 # Small: drop the sections nothing refers to.
@@ -27,6 +27,7 @@ add_library(veyra_win32 STATIC
     app/StartModes_win.cpp
     support/Bridge_win.cpp
     support/Files_win.cpp
+    support/SystemLibrary_win.cpp
     support/uCRC32_win.cpp
     support/uLogSystem_win.cpp
     support/uRun_win.cpp

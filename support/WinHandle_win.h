@@ -52,6 +52,9 @@ inline void DeleteGdiObject(HGDIOBJ o) {
 inline void DeleteMemoryDc(HDC dc) {
     ::DeleteDC(dc);
 }
+inline void FreeLibraryModule(HMODULE m) {
+    ::FreeLibrary(m);
+}
 } // namespace detail
 
 using UniqueHandle = UniqueAny<HANDLE, detail::CloseKernelHandle>;
@@ -60,7 +63,8 @@ using UniqueWindow = UniqueAny<HWND, detail::DestroyWindowHandle>;
 using UniqueFont = UniqueAny<HFONT, detail::DeleteGdiObject>;
 using UniqueBitmap = UniqueAny<HBITMAP, detail::DeleteGdiObject>;
 using UniqueBrush = UniqueAny<HBRUSH, detail::DeleteGdiObject>;
-using UniqueMemoryDc = UniqueAny<HDC, detail::DeleteMemoryDc>; // from CreateCompatibleDC
+using UniqueMemoryDc = UniqueAny<HDC, detail::DeleteMemoryDc>;      // from CreateCompatibleDC
+using UniqueModule = UniqueAny<HMODULE, detail::FreeLibraryModule>; // from LoadLibraryExW
 
 // CreateFileW reports failure as INVALID_HANDLE_VALUE rather than null; the owner holds null then.
 inline UniqueHandle AdoptFileHandle(HANDLE handle) {

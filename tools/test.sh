@@ -109,6 +109,19 @@ if build_preset fuzz; then
     done
 fi
 
+# Runs a test script that prints a PASS or FAIL line per check and ends "N passed, N failed",
+# counted as a tier:  script_tier TIER COMMAND [ARGUMENT ...]
+script_tier() {
+    local tier=$1
+    shift
+    local log="$results/${tier//:/-}.log"
+    "$@" >"$log" 2>&1
+    without_summary "$log"
+    read -r p _ f _ < <(tail -n 1 "$log")
+    [[ $p =~ ^[0-9]+$ ]] || { p=0; f=1; }
+    count "$tier" "$p" "$f"
+}
+
 # Tier 4 (first, it is fast): static checks of each exe; the 32-bit one is the product.
 static_check() {
     local bits=$1 machine=i386
@@ -127,6 +140,8 @@ for bits in 32 64; do
     static_check "$bits"
 done
 is_built() { [[ " ${built[*]} " == *" $1 "* ]]; }
+# The import check refuses imports that are not KnownDLLs, also in a copy of the product with an import renamed.
+is_built 32 && script_tier static:imports python3 tests/static/test_check_pe.py build/win32/VeyraLauncher.exe
 
 # Runs one build's Windows test program under Wine in a prefix and counts its report as a tier:
 #   wine_gtest TIER BUILD PREFIX GTEST_FILTER [VARIABLE=VALUE ...]
@@ -196,19 +211,6 @@ windows32_emulated_tier() {
     gtest_wine=("${VEYRA_WINE32_EMULATED[@]}")
     wine_gtest "windows32:qemu" "$root/build/win32" "$prefix" "$EMULATED_SUITES"
     gtest_wine=()
-}
-
-# Runs a test script that prints a PASS or FAIL line per check and ends "N passed, N failed",
-# counted as a tier:  script_tier TIER COMMAND [ARGUMENT ...]
-script_tier() {
-    local tier=$1
-    shift
-    local log="$results/${tier//:/-}.log"
-    "$@" >"$log" 2>&1
-    without_summary "$log"
-    read -r p _ f _ < <(tail -n 1 "$log")
-    [[ $p =~ ^[0-9]+$ ]] || { p=0; f=1; }
-    count "$tier" "$p" "$f"
 }
 
 # Runs the end-to-end scenarios matching a pattern on one build's exe, counted as a tier.

@@ -44,12 +44,23 @@ RT_GROUP_ICON = 14
 RT_VERSION = 16
 RT_MANIFEST = 24
 
-ALLOWED_DLLS = {
-    "kernel32", "user32", "gdi32", "advapi32", "shell32", "ole32", "oleaut32", "comctl32", "ws2_32",
-    "msvcrt", "ntdll", "shlwapi", "uxtheme", "msimg32", "version", "comdlg32", "winmm", "dwmapi",
-    "crypt32", "bcrypt",
+# The exe may import KnownDLLs only. The loader resolves an import before wWinMain runs, so before
+# the program can restrict its DLL search, and it searches the program's own folder first: an
+# import of any other DLL could be answered by a copy planted beside the exe. A KnownDLL (a value
+# of HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs) is never searched for:
+# the loader maps the system's own copy, and that copy's dependencies the same way. The set below
+# holds the names that are KnownDLLs on Windows 7 and on Windows 10 and 11 alike; names on one of
+# those lists only (combase, gdiplus, shcore, usp10, lpk, urlmon, wininet, ...) are left out.
+# ntdll is no value of the key, but every process has it mapped before any import is resolved,
+# and the loader takes a module that is already loaded instead of searching.
+# API-set names (api-ms-win-...) are not allowed either: a name the system's API-set schema does
+# not hold (Windows 7's holds few) is searched for as a file like any other DLL.
+# Any other system DLL must be loaded at run time from System32 (support/SystemLibrary_win.h).
+KNOWN_DLLS = {
+    "advapi32", "clbcatq", "comdlg32", "difxapi", "gdi32", "imagehlp", "imm32", "kernel32", "msctf",
+    "msvcrt", "normaliz", "nsi", "ntdll", "ole32", "oleaut32", "psapi", "rpcrt4", "sechost",
+    "setupapi", "shell32", "shlwapi", "user32", "wldap32", "ws2_32",
 }
-ALLOWED_PREFIXES = ("api-ms-win-",)
 # Runtime DLLs of the MinGW toolchain and zlib; the program must link them statically.
 FORBIDDEN_PREFIXES = ("libstdc++", "libgcc", "libwinpthread", "zlib", "libz")
 
@@ -270,19 +281,14 @@ def check_imports(pe):
     if not names:
         # A GUI program always imports something; none means the table was not found.
         return "no imported DLLs found"
-    forbidden, unknown = [], []
+    problems = []
     for name in names:
         lower = name.lower()
-        stem = lower[:-4] if lower.endswith(".dll") else lower
         if lower.startswith(FORBIDDEN_PREFIXES):
-            forbidden.append(name)
-        elif stem not in ALLOWED_DLLS and not lower.startswith(ALLOWED_PREFIXES):
-            unknown.append(name)
-    problems = []
-    if forbidden:
-        problems.append("forbidden runtime DLLs: " + ", ".join(printable(n) for n in forbidden))
-    if unknown:
-        problems.append("non-system DLLs: " + ", ".join(printable(n) for n in unknown))
+            problems.append("%s is a runtime DLL of the toolchain and must be linked statically" % printable(name))
+        # A KnownDLL is matched by its file name, extension included.
+        elif not lower.endswith(".dll") or lower[:-4] not in KNOWN_DLLS:
+            problems.append("%s is not a KnownDLL and must be loaded at run time from System32" % printable(name))
     return "; ".join(problems) or None
 
 
@@ -594,7 +600,7 @@ def check_certificate_table(pe, required):
 
 # --- driver -------------------------------------------------------------------
 
-CHECK_NAMES = ("machine", "subsystem", "dll-characteristics", "relocations", "imports-system-only",
+CHECK_NAMES = ("machine", "subsystem", "dll-characteristics", "relocations", "imports-known-dlls",
                "manifest", "manifest-content", "icon", "version", "certificate-table")
 
 
@@ -633,7 +639,7 @@ def run_checks(data, expected_machine, manifest_path, expected_version=None, exp
         ("subsystem", guarded(check_subsystem, pe), None),
         ("dll-characteristics", guarded(check_dll_characteristics, pe), None),
         ("relocations", guarded(check_relocations, pe), None),
-        ("imports-system-only", guarded(check_imports, pe), None),
+        ("imports-known-dlls", guarded(check_imports, pe), None),
     ]
     try:
         resources = read_resources(pe)
