@@ -250,6 +250,17 @@ FakeFiles SameFolder() {
     return fs;
 }
 
+// The program directory apart from the current one, whose "temp.data" cannot be renamed: the
+// fallback copies the program directory's "temp.data", holding `programDirectoryUpdate`.
+FakeFiles FallbackFolder(const std::string& programDirectoryUpdate = "new") {
+    FakeFiles fs;
+    fs.Put(L"temp.data", "new");
+    fs.Put(kDirUpdate, programDirectoryUpdate);
+    fs.Put(kDirLauncher, "old");
+    fs.renameFailures[L"temp.data"] = {kFailed};
+    return fs;
+}
+
 // The check's open, then the swap of what it opened, as the update runs them.
 void CheckThenSwap(FakeFiles& fs) {
     std::unique_ptr<OpenedFile> checked = OpenUpdateForCheck(fs, L"temp.data");
@@ -390,11 +401,7 @@ TEST(LauncherSwapTest, AnUnflushedUpdateNeverTakesTheLaunchersName) {
 }
 
 TEST(LauncherSwapTest, AFailedRenameIsRepairedByACheckedCopyInTheProgramDirectory) {
-    FakeFiles fs;
-    fs.Put(L"temp.data", "new");
-    fs.Put(kDirUpdate, "new");
-    fs.Put(kDirLauncher, "old");
-    fs.renameFailures[L"temp.data"] = {kFailed};
+    FakeFiles fs = FallbackFolder();
     CheckThenSwap(fs);
     EXPECT_EQ(fs.At(kDirLauncher), "new");
     EXPECT_EQ(fs.At(kDirUpdate), "new"); // the update file stays after a copy
@@ -413,11 +420,7 @@ TEST(LauncherSwapTest, AFailedRenameIsRepairedByACheckedCopyInTheProgramDirector
 // A scanner opening the fresh copy can make its flush fail: the try removes its copy, so the next
 // one can make a new file under the name.
 TEST(LauncherSwapTest, AStagingFlushThatFailsOnceIsRetriedOnANewCopy) {
-    FakeFiles fs;
-    fs.Put(L"temp.data", "new");
-    fs.Put(kDirUpdate, "new");
-    fs.Put(kDirLauncher, "old");
-    fs.renameFailures[L"temp.data"] = {kFailed};
+    FakeFiles fs = FallbackFolder();
     fs.flushFailures[kStaging] = {kLocked};
     CheckThenSwap(fs);
     EXPECT_EQ(fs.At(kDirLauncher), "new");
@@ -460,12 +463,8 @@ TEST(LauncherSwapTest, OnlyTheAcceptedBytesTakeTheLaunchersName) {
 // Whatever stands under the staging name (a stale copy, or a link a user planted there to have a
 // file elsewhere overwritten) is removed, and the copy makes a new file.
 TEST(LauncherSwapTest, APlantedStagingNameIsRemovedNotWrittenThrough) {
-    FakeFiles fs;
-    fs.Put(L"temp.data", "new");
-    fs.Put(kDirUpdate, "new");
-    fs.Put(kDirLauncher, "old");
+    FakeFiles fs = FallbackFolder();
     fs.Put(kStaging, "planted");
-    fs.renameFailures[L"temp.data"] = {kFailed};
     CheckThenSwap(fs);
     EXPECT_EQ(fs.At(kDirLauncher), "new");
     const auto removal = std::find(fs.calls.begin(), fs.calls.end(), L"remove " + kStaging);

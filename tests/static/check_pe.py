@@ -687,6 +687,11 @@ def main(argv=None):
     except OSError as error:
         results = [(name, "cannot read %s: %s" % (args.exe, error.strerror), None)
                    for name in check_names(args.expect_version)]
+    return report(results)
+
+
+def report(results):
+    """Prints a PASS or FAIL line per (name, reason, detail) and the count; the exit status."""
     failed = 0
     for name, reason, detail in results:
         if reason:

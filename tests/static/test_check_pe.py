@@ -141,15 +141,7 @@ def main(argv):
             results.append((name, None))
     for exe in argv[1:]:
         results.extend(exe_cases(exe))
-    failed = 0
-    for name, problem in results:
-        if problem:
-            failed += 1
-            print("FAIL %s: %s" % (name, problem))
-        else:
-            print("PASS %s" % name)
-    print("%d passed, %d failed" % (len(results) - failed, failed))
-    return 1 if failed else 0
+    return check_pe.report([(name, problem, None) for name, problem in results])
 
 
 if __name__ == "__main__":

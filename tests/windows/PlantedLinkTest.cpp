@@ -20,12 +20,7 @@ namespace veyra {
 namespace {
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    const UniqueHandle file = AdoptFileHandle(::CreateFileW(
-        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file);
-    DWORD written = 0;
-    ASSERT_TRUE(
-        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    ASSERT_TRUE(test::WriteBytes(path, bytes));
 }
 
 // The kinds of link a user may plant: a hard link, and a symbolic link where the system lets this

@@ -23,6 +23,16 @@ std::wstring TestDirectory() {
     return ProgramDirectory();
 }
 
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    const UniqueHandle file = AdoptFileHandle(::CreateFileW(
+        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file &&
+           ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) &&
+           written == bytes.size();
+}
+
 std::optional<std::string> ReadBytes(const std::wstring& path) {
     const UniqueHandle file = AdoptFileHandle(::CreateFileW(
         path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

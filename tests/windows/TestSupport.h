@@ -12,6 +12,9 @@ namespace veyra::test {
 // The folder of the running test program, with its trailing separator.
 std::wstring TestDirectory();
 
+// Makes the file hold exactly `bytes`; false when it cannot be written.
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+
 // The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> ReadBytes(const std::wstring& path);
 

@@ -20,12 +20,7 @@ namespace veyra {
 namespace {
 
 void WriteBytes(const std::wstring& path, const std::string& bytes, DWORD attributes = 0) {
-    const UniqueHandle file = AdoptFileHandle(::CreateFileW(
-        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file);
-    DWORD written = 0;
-    ASSERT_TRUE(
-        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    ASSERT_TRUE(test::WriteBytes(path, bytes));
     if (attributes) {
         ASSERT_TRUE(::SetFileAttributesW(path.c_str(), attributes));
     }
