@@ -3,7 +3,8 @@
 // It probes PATH for writing (opening and closing it at once, writing nothing) until an open is
 // refused for sharing, that is until another program holds it; from then on it tries to
 // overwrite its first bytes, as often as it can, until the name is gone or the time is up. It
-// records in RECORD how often it saw the hold, and how often it was refused and got through.
+// records in RECORD how often it saw the hold, and how often it was refused and got through;
+// until then RECORD says "waiting", so that a test can start the other program once it polls.
 #include "support/WinHandle_win.h"
 
 #include <windows.h>
@@ -20,6 +21,14 @@ veyra::UniqueHandle OpenForWriting(const wchar_t* path) {
         ::CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
+bool WriteRecord(const wchar_t* path, const std::string& text) {
+    FILE* record = _wfopen(path, L"wb");
+    if (!record)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), record) == text.size();
+    return std::fclose(record) == 0 && written;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -27,6 +36,8 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     const wchar_t* path = argv[1];
     const ULONGLONG deadline = ::GetTickCount64() + std::stoul(argv[2]) * 1000ull;
+    if (!WriteRecord(argv[3], "waiting\n"))
+        return 1;
     bool held = false;
     unsigned refused = 0, wrote = 0;
     while (::GetTickCount64() < deadline) {
@@ -43,12 +54,11 @@ int wmain(int argc, wchar_t** argv) {
             if (::WriteFile(file.get(), forged, sizeof(forged) - 1, &written, nullptr))
                 ++wrote;
         }
-        ::Sleep(1);
+        // No sleep: the hold may last only as long as the check's read.
+        ::SwitchToThread();
     }
-    FILE* record = _wfopen(argv[3], L"wb");
-    if (!record)
-        return 1;
-    std::fprintf(record, "held=%d\nrefused=%u\nwrote=%u\n", held ? 1 : 0, refused, wrote);
-    std::fclose(record);
-    return 0;
+    const std::string result = "held=" + std::to_string(held ? 1 : 0) +
+                               "\nrefused=" + std::to_string(refused) +
+                               "\nwrote=" + std::to_string(wrote) + "\n";
+    return WriteRecord(argv[3], result) ? 0 : 1;
 }
