@@ -35,6 +35,7 @@ add_library(veyra_win32 STATIC
     support/uThread_win.cpp
     ui/ControlLayer_win.cpp
     ui/LogoAnimation_win.cpp
+    update/Pinning_win.cpp
     update/UpdateFiles_win.cpp
     update/uM_win.cpp
     ui/SplashArtwork_win.cpp
@@ -67,6 +68,25 @@ set_property(SOURCE app/VeyraLauncher.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_CURRENT_SOURCE_DIR}/app/VeyraLauncher.manifest
              ${CMAKE_CURRENT_SOURCE_DIR}/resources/VeyraLauncher.ico
              ${CMAKE_CURRENT_BINARY_DIR}/generated/VeyraVersion.h)
+
+# The studio's update keys: VEYRA_UPDATE_KEYS names a file of PEM ECDSA P-256 public keys, fixed
+# into the exe through a generated header, so that it installs only what one of them signed.
+# Without it the build holds no key and never reads a signature. A key that is not P-256, or a
+# file that cannot be read, stops the configuration.
+set(VEYRA_UPDATE_KEYS "" CACHE FILEPATH "PEM file of the ECDSA P-256 public keys updates must be signed with")
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+execute_process(
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tools/update_keys.py
+            "${VEYRA_UPDATE_KEYS}" ${CMAKE_CURRENT_BINARY_DIR}/generated/VeyraUpdateKeys.h
+    RESULT_VARIABLE VEYRA_UPDATE_KEYS_RESULT
+    ERROR_VARIABLE VEYRA_UPDATE_KEYS_ERROR)
+if(VEYRA_UPDATE_KEYS_RESULT)
+    message(FATAL_ERROR "VEYRA_UPDATE_KEYS: ${VEYRA_UPDATE_KEYS_ERROR}")
+endif()
+if(VEYRA_UPDATE_KEYS)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VEYRA_UPDATE_KEYS})
+endif()
+target_include_directories(veyra_win32 PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
 
 # The version-file tool runs on the studios' own Windows machines: one static console program.
 target_compile_definitions(veyra_version_file PRIVATE ${VEYRA_WINDOWS_DEFINITIONS})

@@ -46,7 +46,7 @@ public:
         return std::make_unique<LauncherBytes>(launcher_);
     }
     // Reached only when the check accepted the file it read.
-    void SwapInUpdate(std::unique_ptr<OpenedFile>, std::uint32_t) override {
+    void SwapInUpdate(std::unique_ptr<OpenedFile>, const FileDigests&) override {
         outcome.installs = true;
     }
     void StartGameLauncher() override {}

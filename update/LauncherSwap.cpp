@@ -41,16 +41,17 @@ std::unique_ptr<OpenedFile> MakeStagingCopy(UpdateFileSystem& files, const std::
     return copy;
 }
 
-bool HasCrc(OpenedFile& file, std::uint32_t crc) {
+bool HoldsAcceptedBytes(OpenedFile& file, const FileDigests& accepted,
+                        SignatureVerifier* verifier) {
     try {
-        return Crc32Of(file) == crc;
+        return SameBytes(accepted, ReadDigests(file, accepted.sha256 ? verifier : nullptr));
     } catch (const IoError&) {
         return false;
     }
 }
 
 void InstallByCopy(UpdateFileSystem& files, const std::wstring& programDirectory,
-                   std::uint32_t acceptedCrc) {
+                   const FileDigests& accepted, SignatureVerifier* verifier) {
     const std::wstring staging = programDirectory + kStagingName;
     const std::wstring launcher = programDirectory + kGameLauncher;
     // The copy makes a new file and fails on an existing name, so that nothing planted under the
@@ -61,7 +62,7 @@ void InstallByCopy(UpdateFileSystem& files, const std::wstring& programDirectory
     if (!copy)
         return;
     files.ClearReadOnly(launcher);
-    const bool placed = copy->Installable() && HasCrc(*copy, acceptedCrc) &&
+    const bool placed = copy->Installable() && HoldsAcceptedBytes(*copy, accepted, verifier) &&
                         WithRetries(files, [&] { return copy->RenameTo(launcher); });
     copy.reset();
     if (!placed)
@@ -71,13 +72,14 @@ void InstallByCopy(UpdateFileSystem& files, const std::wstring& programDirectory
 } // namespace
 
 void SwapInUpdate(UpdateFileSystem& files, std::unique_ptr<OpenedFile> checked,
-                  const std::wstring& programDirectory, std::uint32_t acceptedCrc) {
+                  const std::wstring& programDirectory, const FileDigests& accepted,
+                  SignatureVerifier* verifier) {
     files.ClearReadOnly(kGameLauncher);
     if (checked && InstallThroughHandle(files, *checked))
         return;
     // The fallback copies by name, which this handle's sharing would refuse.
     checked.reset();
-    InstallByCopy(files, programDirectory, acceptedCrc);
+    InstallByCopy(files, programDirectory, accepted, verifier);
 }
 
 } // namespace veyra

@@ -12,6 +12,14 @@ constexpr bool IsTrimmed(wchar_t c) {
     return c <= L' ';
 }
 
+// A pinned build's signature check, failing closed: a file whose SHA-256 could not be taken is
+// refused.
+bool SignedByAPinnedKey(const UpdatePinning& pinning, std::wstring_view body,
+                        const FileDigests& digests) {
+    return digests.sha256 && VerifySignedBody(pinning.verifier, pinning.keys, body, digests.length,
+                                              *digests.sha256) == SignatureVerdict::valid;
+}
+
 } // namespace
 
 std::wstring ExpectedCrcFromBody(std::wstring_view body) {
@@ -47,14 +55,16 @@ void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
         }
         ops.ReportProgress(kProgressMax, 180);
         std::unique_ptr<OpenedFile> update = ops.OpenUpdateFile(kUpdateFile);
-        const std::uint32_t crc = Crc32Of(*update);
-        if (CrcToDecimal(crc) != expected) {
+        const UpdatePinning* const pinning = ops.Pinning();
+        const FileDigests digests = ReadDigests(*update, pinning ? &pinning->verifier : nullptr);
+        if (CrcToDecimal(digests.crc32) != expected ||
+            (pinning && !SignedByAPinnedKey(*pinning, body, digests))) {
             update.reset();
             ShowFailure(ops, messages::kCrcDiffers);
             return;
         }
         ops.ReportProgress(kProgressMax, 200);
-        ApplyUpdate(ops, std::move(update), crc);
+        ApplyUpdate(ops, std::move(update), digests);
     } catch (const std::exception&) {
         ShowCheckFailure(ops);
     }
@@ -81,7 +91,7 @@ void StartUpdate(UpdateOperations& ops, const std::wstring& versionStamp,
 }
 
 void ApplyUpdate(UpdateOperations& ops, std::unique_ptr<OpenedFile> checked,
-                 std::uint32_t acceptedCrc) {
+                 const FileDigests& accepted) {
     ops.ReportProgress(kProgressMax, 220);
     try {
         if (!ops.FileExists(kUpdateFile)) {
@@ -90,7 +100,7 @@ void ApplyUpdate(UpdateOperations& ops, std::unique_ptr<OpenedFile> checked,
             return;
         }
         ops.ReportProgress(kProgressMax, 240);
-        ops.SwapInUpdate(std::move(checked), acceptedCrc);
+        ops.SwapInUpdate(std::move(checked), accepted);
         ops.ReportProgress(kProgressMax, 254);
         ops.Pause(kAfterSwapPauseMs);
         if (!ops.FileExists(kGameLauncher)) {

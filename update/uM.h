@@ -3,12 +3,15 @@
 // in for the game launcher, start it, end) and the failure display. It runs on the worker thread
 // against one small set of operations, so its control flow is the same with the real platform and
 // with a recording fake.
+#include "update/FileDigests.h"
 #include "update/OpenedFile.h"
 #include "update/SplashOperations.h"
+#include "update/UpdateSignature.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -33,6 +36,15 @@ inline constexpr std::int32_t kProgressMax = 254;
 inline constexpr unsigned kStartPauseMs = 500;
 inline constexpr unsigned kAfterSwapPauseMs = 1000;
 
+// A build pinned to the studio's keys: the platform's verifier and the keys.
+struct UpdatePinning {
+    SignatureVerifier& verifier;
+    std::span<const PinnedKey> keys;
+    // The keys' ids as one text ("VeyraUpdateKeys=ID,ID;"), which the exe carries for its static
+    // checks.
+    const char* keyIds = "";
+};
+
 // What the procedure does to the world: the splash window's operations (the close timer may
 // raise TimerUnavailableError) and these. Failures are C++ exceptions derived from
 // std::exception, except where a function says it raises nothing.
@@ -48,9 +60,12 @@ public:
     // that nobody can change it in between. Raises an I/O error.
     virtual std::unique_ptr<OpenedFile> OpenUpdateFile(const std::wstring& relativeName) = 0;
     // Puts the checked "temp.data" in place of the game launcher, provided what takes the
-    // launcher's name has the CRC-32 `acceptedCrc`, and closes it; raises nothing: a failure
-    // shows up as the old launcher (or, in no case, none) being there afterwards.
-    virtual void SwapInUpdate(std::unique_ptr<OpenedFile> checked, std::uint32_t acceptedCrc) = 0;
+    // launcher's name holds the bytes `accepted` describes, and closes it; raises nothing: a
+    // failure shows up as the old launcher (or, in no case, none) being there afterwards.
+    virtual void SwapInUpdate(std::unique_ptr<OpenedFile> checked, const FileDigests& accepted) = 0;
+    // In a build pinned to the studio's keys, what checks the signature; none in a build without
+    // keys, which never reads the text before the "|".
+    virtual const UpdatePinning* Pinning() { return nullptr; }
     // Starts the game launcher in the program directory, elevated when UAC is on; its result is
     // ignored, but reading the UAC policy may raise.
     virtual void StartGameLauncher() = 0;
@@ -93,13 +108,15 @@ void StartUpdate(UpdateOperations& ops, const std::wstring& versionStamp,
 
 // The worker's procedure: pauses kStartPauseMs, then checks and applies the update. Every failure
 // ends in a failure display; success ends the process. "temp.data" is opened once for the check
-// and closed before any failure is shown.
+// and closed before any failure is shown. In a pinned build the file must also carry a signature
+// by one of the pinned keys over its bytes and label; without one the check fails as when the
+// CRC-32 differs.
 void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp);
 
-// The second half, after the check accepted "temp.data", held open as `checked`, with the CRC-32
-// `acceptedCrc`: swap, pause kAfterSwapPauseMs, start the launcher, end. The file is closed
-// before anything is shown and before the pause.
+// The second half, after the check accepted "temp.data", held open as `checked`, with the bytes
+// `accepted` describes: swap, pause kAfterSwapPauseMs, start the launcher, end. The file is
+// closed before anything is shown and before the pause.
 void ApplyUpdate(UpdateOperations& ops, std::unique_ptr<OpenedFile> checked,
-                 std::uint32_t acceptedCrc);
+                 const FileDigests& accepted);
 
 } // namespace veyra

@@ -9,6 +9,7 @@
 #include "support/uWin7Taskbar_win.h"
 #include "update/FileNames.h"
 #include "update/LauncherSwap.h"
+#include "update/Pinning_win.h"
 #include "update/UpdateFileOpen.h"
 #include "update/UpdateFiles_win.h"
 #include "update/VersionFile.h"
@@ -37,9 +38,15 @@ Win32UpdateOperations::OpenUpdateFile(const std::wstring& relativeName) {
 }
 
 void Win32UpdateOperations::SwapInUpdate(std::unique_ptr<OpenedFile> checked,
-                                         std::uint32_t acceptedCrc) {
+                                         const FileDigests& accepted) {
     Win32UpdateFileSystem files;
-    veyra::SwapInUpdate(files, std::move(checked), ProgramDirectory(), acceptedCrc);
+    const UpdatePinning* const pinning = Pinning();
+    veyra::SwapInUpdate(files, std::move(checked), ProgramDirectory(), accepted,
+                        pinning ? &pinning->verifier : nullptr);
+}
+
+const UpdatePinning* Win32UpdateOperations::Pinning() {
+    return PinnedBuild();
 }
 
 void Win32UpdateOperations::StartGameLauncher() {

@@ -17,7 +17,8 @@ public:
     std::wstring FetchVersionFile(const std::wstring& versionStamp) override;
     bool FileExists(const std::wstring& relativeName) override;
     std::unique_ptr<OpenedFile> OpenUpdateFile(const std::wstring& relativeName) override;
-    void SwapInUpdate(std::unique_ptr<OpenedFile> checked, std::uint32_t acceptedCrc) override;
+    void SwapInUpdate(std::unique_ptr<OpenedFile> checked, const FileDigests& accepted) override;
+    const UpdatePinning* Pinning() override;
     void StartGameLauncher() override;
     void EndProcess() override;
     void WriteLog(const std::wstring& message) override;

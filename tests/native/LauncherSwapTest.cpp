@@ -233,7 +233,8 @@ const std::wstring kDir = L"C:\\Games\\";
 const std::wstring kStaging = kDir + kStagingName;
 const std::wstring kDirLauncher = kDir + L"dunmorelauncher.exe";
 const std::wstring kDirUpdate = kDir + L"temp.data";
-const std::uint32_t kNewCrc = CrcOf("new"); // what the check accepted
+const std::uint32_t kNewCrc = CrcOf("new");
+const FileDigests kAccepted{kNewCrc, 3, std::nullopt}; // what the check accepted: "new"
 
 // Other programs' handles: a scanner or a running launcher that shares reading only, a writer
 // that shares reading and writing, and one that shares nothing.
@@ -265,7 +266,7 @@ FakeFiles FallbackFolder(const std::string& programDirectoryUpdate = "new") {
 void CheckThenSwap(FakeFiles& fs) {
     std::unique_ptr<OpenedFile> checked = OpenUpdateForCheck(fs, L"temp.data");
     ASSERT_EQ(Crc32Of(*checked), kNewCrc);
-    SwapInUpdate(fs, std::move(checked), kDir, kNewCrc);
+    SwapInUpdate(fs, std::move(checked), kDir, kAccepted);
 }
 
 long Count(const std::vector<std::wstring>& calls, const std::wstring& prefix) {
@@ -293,11 +294,11 @@ TEST(LauncherSwapTest, TheCheckedHandleReplacesTheLauncherInOneStep) {
 TEST(LauncherSwapTest, NothingWrittenAfterTheCheckReachesTheLauncher) {
     FakeFiles fs = SameFolder();
     std::unique_ptr<OpenedFile> checked = OpenUpdateForCheck(fs, L"temp.data");
-    const std::uint32_t crc = Crc32Of(*checked);
+    const FileDigests digests = ReadDigests(*checked, nullptr);
     EXPECT_FALSE(fs.WrittenBy(L"temp.data", "forged"));
     fs.Remove(L"temp.data");
     EXPECT_EQ(fs.At(L"temp.data"), "new");
-    SwapInUpdate(fs, std::move(checked), kDir, crc);
+    SwapInUpdate(fs, std::move(checked), kDir, digests);
     EXPECT_EQ(fs.At(L"dunmorelauncher.exe"), "new");
     // Without the handle, the same write gets through: the refusal came from it.
     FakeFiles unheld = SameFolder();
@@ -335,7 +336,7 @@ TEST(LauncherSwapTest, HoldersOfTheUpdateFile) {
         std::unique_ptr<OpenedFile> checked = OpenUpdateForCheck(fs, L"temp.data");
         EXPECT_FALSE(checked->Installable());
         EXPECT_FALSE(fs.WrittenBy(L"temp.data", "forged")); // still no writer while it is read
-        SwapInUpdate(fs, std::move(checked), kDir, kNewCrc);
+        SwapInUpdate(fs, std::move(checked), kDir, kAccepted);
         EXPECT_EQ(fs.At(kDirLauncher), "new");
         EXPECT_EQ(fs.At(L"temp.data"), "new");
         EXPECT_FALSE(fs.Has(kStaging));

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -39,6 +40,46 @@ private:
     bool readFails_;
 };
 
+// A stand-in for the platform's cryptography, for the procedure's control flow only (the real
+// verifiers have tests of their own): its "SHA-256" folds the bytes into 32 by adding them, and a
+// "signature" is valid when its first 32 bytes are the digest and its last byte the key's first
+// coordinate byte.
+class ToyVerifier final : public SignatureVerifier {
+public:
+    bool hashFails = false;
+    class Sink final : public Sha256Sink {
+    public:
+        explicit Sink(bool fails) : fails_(fails) {}
+        void Take(const unsigned char* data, std::size_t size) override {
+            for (std::size_t i = 0; i < size; ++i)
+                digest_[(count_++) % 32] += data[i];
+        }
+        std::optional<Sha256Digest> Finish() override {
+            return fails_ ? std::nullopt : std::optional<Sha256Digest>(digest_);
+        }
+
+    private:
+        bool fails_;
+        Sha256Digest digest_{};
+        std::size_t count_ = 0;
+    };
+    std::unique_ptr<Sha256Sink> NewSha256() override { return std::make_unique<Sink>(hashFails); }
+    bool VerifyP256(const P256PublicKey& key, const Sha256Digest& digest,
+                    const P256Signature& signature) override {
+        return std::equal(digest.begin(), digest.end(), signature.begin()) &&
+               signature[63] == key[1];
+    }
+    P256Signature Sign(const P256PublicKey& key, const std::string& statement) {
+        Sink sink(false);
+        sink.Take(reinterpret_cast<const unsigned char*>(statement.data()), statement.size());
+        P256Signature signature{};
+        const Sha256Digest digest = *sink.Finish();
+        std::copy(digest.begin(), digest.end(), signature.begin());
+        signature[63] = key[1];
+        return signature;
+    }
+};
+
 // Records every operation as one line; failures are scripted.
 class RecordingOperations final : public UpdateOperations {
 public:
@@ -54,6 +95,7 @@ public:
     bool startFails = false;
     int logFailures = 0; // this many WriteLog calls fail, the rest succeed
     bool timerRefused = false;
+    std::optional<UpdatePinning> pinning; // a build pinned to keys
 
     void Pause(unsigned ms) override { events.push_back(L"pause " + std::to_wstring(ms)); }
     std::wstring FetchVersionFile(const std::wstring& stamp) override {
@@ -75,9 +117,10 @@ public:
         return std::make_unique<RecordedFile>(events, content, readFails);
     }
     // Closes the file when it returns, as the real swap does.
-    void SwapInUpdate(std::unique_ptr<OpenedFile> checked, std::uint32_t acceptedCrc) override {
+    void SwapInUpdate(std::unique_ptr<OpenedFile> checked, const FileDigests& accepted) override {
         EXPECT_NE(checked, nullptr);
-        events.push_back(L"swap " + std::to_wstring(acceptedCrc));
+        events.push_back(L"swap " + std::to_wstring(accepted.crc32) +
+                         (accepted.sha256 ? L" with its SHA-256" : L""));
         if (swapLosesLauncher)
             files.erase(L"dunmorelauncher.exe");
     }
@@ -99,6 +142,7 @@ public:
         EXPECT_EQ(max, 254);
         events.push_back(L"progress " + std::to_wstring(position));
     }
+    const UpdatePinning* Pinning() override { return pinning ? &*pinning : nullptr; }
     void ShowTaskbarError() override { events.push_back(L"taskbar error"); }
     void SetStatusText(const std::wstring& text) override { events.push_back(L"status " + text); }
     void StopLogoAnimation() override { events.push_back(L"stop logo"); }
@@ -287,6 +331,71 @@ TEST(UpdateCascadeTest, ARefusedTimerInTheChecksGuardEndsTheWorkerWithoutTheTask
                                   L"log VeyraLauncher falha na verificação da aplicação!",
                                   L"status Validation failed, please try again!", L"stop logo",
                                   L"timer refused"}));
+}
+
+// A build pinned to a key installs only a file whose version file carries that key's signature
+// over it and its label; every other one fails as a CRC mismatch does: the same message, taskbar
+// error and frozen logo, no log line.
+TEST(PinnedUpdateTest, OnlyASignatureByAPinnedKeyOverThisFileInstalls) {
+    ToyVerifier verifier;
+    P256PublicKey key{};
+    key[0] = 4;
+    key[1] = 0x5A;
+    P256PublicKey otherKey = key;
+    otherKey[1] = 0x33;
+    const std::string keyId = KeyIdOf(verifier, key);
+    const PinnedKey pinned[] = {{key, keyId}};
+    const std::string file = "123456789";
+    const auto statementFor = [&](const std::string& label, const std::string& bytes) {
+        Sha256Digest digest = *Sha256Of(verifier, bytes.data(), bytes.size());
+        return SignedStatement(label, bytes.size(), digest);
+    };
+    const auto body = [](const std::string& labelText) {
+        return std::wstring(labelText.begin(), labelText.end()) + L"|3421780262\r\n";
+    };
+    const auto signedBy = [&](const P256PublicKey& k, const std::string& label,
+                              const std::string& bytes) {
+        return body(SignedLabelText(label, keyId, verifier.Sign(k, statementFor(label, bytes))));
+    };
+    const Events refused =
+        Concat(kCheckClosed, Display(L"Failed to check files, contact support!"));
+    const Events installed =
+        Concat(CheckUpTo180Before(L"progress 200"),
+               {L"progress 200", L"progress 220", L"exists temp.data", L"progress 240",
+                L"swap 3421780262 with its SHA-256", L"close temp.data", L"progress 254",
+                L"pause 1000", L"exists dunmorelauncher.exe", L"start", L"end"});
+    struct Case {
+        const char* name;
+        std::wstring body;
+        bool hashFails;
+        const Events& expected;
+    };
+    const Case cases[] = {
+        {"signed by the pinned key", signedBy(key, "2.0.0.2", file), false, installed},
+        {"no signature", L"2.0.0.2|3421780262\r\n", false, refused},
+        {"signed by another key under its id", signedBy(otherKey, "2.0.0.2", file), false, refused},
+        {"signed for another file", signedBy(key, "2.0.0.2", "12345678X"), false, refused},
+        {"signed for another label",
+         body(SignedLabelText("2.0.0.3", keyId, verifier.Sign(key, statementFor("2.0.0.2", file)))),
+         false, refused},
+        {"unknown key id",
+         body(SignedLabelText("2.0.0.2", "0123456789abcdef",
+                              verifier.Sign(key, statementFor("2.0.0.2", file)))),
+         false, refused},
+        {"the platform's SHA-256 fails", signedBy(key, "2.0.0.2", file), true, refused},
+    };
+    for (const Case& c : cases) {
+        RecordingOperations ops;
+        ops.body = c.body;
+        verifier.hashFails = c.hashFails;
+        ops.pinning.emplace(UpdatePinning{verifier, pinned});
+        EXPECT_EQ(RunUpdate(ops), c.expected) << c.name;
+    }
+    // A build without keys never reads the label: a signed file installs as any other.
+    RecordingOperations unpinned;
+    verifier.hashFails = false;
+    unpinned.body = signedBy(key, "2.0.0.2", file);
+    EXPECT_EQ(RunUpdate(unpinned), Concat(kApplyUpToPause, {L"start", L"end"}));
 }
 
 // The worker's start: where it starts, the update runs on it; where no thread can be made, the

@@ -75,7 +75,7 @@ TEST_P(PlantedLinkTest, TheStagingCopyIsANewFileNotWrittenThroughAPlantedName) {
     Win32UpdateFileSystem files;
     const std::uint32_t crc =
         ~CRC32Update(0xFFFFFFFF, update.data(), static_cast<std::uint16_t>(update.size()));
-    SwapInUpdate(files, nullptr, game_.Path(), crc);
+    SwapInUpdate(files, nullptr, game_.Path(), {crc, update.size(), std::nullopt});
     ::SetCurrentDirectoryW(previous);
 
     EXPECT_EQ(test::ReadBytes(victim_), "a file elsewhere") << KindName(GetParam());

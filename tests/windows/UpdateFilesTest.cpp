@@ -142,7 +142,7 @@ TEST_F(UpdateFilesTest, ReadOnlyFilesDoNotWedgeTheFallback) {
     WriteBytes(launcher_, "old launcher", FILE_ATTRIBUTE_READONLY);
     const std::wstring staging = game_.Path() + kStagingName;
     WriteBytes(staging, "stale", FILE_ATTRIBUTE_READONLY);
-    SwapInUpdate(files_, nullptr, game_.Path(), CrcOf(update));
+    SwapInUpdate(files_, nullptr, game_.Path(), {CrcOf(update), update.size(), std::nullopt});
     EXPECT_EQ(test::ReadBytes(launcher_), update);
     EXPECT_FALSE(test::ReadBytes(staging).has_value());
     EXPECT_EQ(test::ReadBytes(update_), update);
