@@ -213,6 +213,32 @@ windows32_emulated_tier() {
     gtest_wine=()
 }
 
+# The pinned scenarios (tests/e2e/scenarios_pinned.sh) on the product's exe built with a key made
+# here, with the product build's helpers; a second key signs what must be refused.
+pinned_tier() {
+    local bits=32 keys="$root/build/pinned/keys"
+    wine_runs_32bit && is_built 32 || bits=64
+    is_built "$bits" || return 0
+    local build="$root/build/pinned/win$bits"
+    mkdir -p "$keys"
+    for name in studio other; do
+        [[ -f $keys/$name.pem ]] ||
+            openssl ecparam -name prime256v1 -genkey -noout -out "$keys/$name.pem" 2>/dev/null
+    done
+    openssl pkey -in "$keys/studio.pem" -pubout -out "$keys/studio-public.pem" 2>/dev/null
+    echo "== building the pinned win$bits exe"
+    if ! { cmake --preset "win$bits" -B "$build" -DVEYRA_UPDATE_KEYS="$keys/studio-public.pem" \
+               >"$results/configure-pinned.log" 2>&1 &&
+           cmake --build "$build" --target VeyraLauncher >"$results/build-pinned.log" 2>&1; }; then
+        tail -n 40 "$results/configure-pinned.log" "$results/build-pinned.log"
+        count "build:pinned" 0 1
+        return 1
+    fi
+    VEYRA_E2E_SET=pinned VEYRA_E2E_EXE="$build/VeyraLauncher.exe" \
+        VEYRA_E2E_SIGNING_KEY="$keys/studio.pem" VEYRA_E2E_OTHER_KEY="$keys/other.pem" \
+        e2e_tier "e2e:pinned$bits" "build/win$bits" .
+}
+
 # Runs the end-to-end scenarios matching a pattern on one build's exe, counted as a tier.
 e2e_tier() { script_tier "$1" tests/e2e/run.sh "$2" "$3"; }
 
@@ -240,6 +266,10 @@ if ((${#built[@]})); then
         echo "== e2e:win32    not run: $(wine32_missing_reason); every scenario runs on the 64-bit exe"
         e2e_tier e2e:win64 build/win64 .
     fi
+
+    # A build pinned to a throwaway update key: only what that key signed over this very file
+    # installs.
+    pinned_tier
 
     # The studio's release build: signed with a throwaway certificate, checked, updating for real.
     script_tier release tests/release/run.sh

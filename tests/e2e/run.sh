@@ -5,6 +5,8 @@
 # cannot run; its helper programs (BUILD_DIR/tests) run beside it. VEYRA_E2E_EXE=/path/to/exe
 # makes the scenarios run that VeyraLauncher.exe instead of BUILD_DIR's (the helpers still come
 # from BUILD_DIR, so the exe's bitness must be one its Wine runs).
+# VEYRA_E2E_SET=pinned runs the scenarios of a build pinned to update keys (pinned_scenario_*, in
+# tests/e2e/scenarios_pinned.sh) instead of the others.
 # Runs inside a private network namespace, so the local servers that scenarios start listen on
 # port 80 of a loopback that nothing else on the machine shares. Prints one PASS or FAIL line per
 # scenario and ends with "N passed, N failed".
@@ -64,16 +66,18 @@ done
 
 passed=0
 failed=0
-for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | grep -E -- "$pattern"); do
+prefix=scenario_
+[[ ${VEYRA_E2E_SET:-} == pinned ]] && prefix=pinned_scenario_
+for scenario in $(declare -F | awk '{print $3}' | grep "^$prefix" | grep -E -- "$pattern"); do
     message=$(timeout -k 10 "$scenario_seconds" "$0" --one "$build" "$scenario" 2>&1)
     status=$?
     if ((status == 0)); then
-        echo "PASS ${scenario#scenario_}"
+        echo "PASS ${scenario#"$prefix"}"
         passed=$((passed + 1))
     else
         ((status == 124 || status == 137)) && message="ran out of its $scenario_seconds s. $message"
         clean_up_after "$scenario"
-        echo "FAIL ${scenario#scenario_}: ${message//$'\n'/ | }"
+        echo "FAIL ${scenario#"$prefix"}: ${message//$'\n'/ | }"
         failed=$((failed + 1))
     fi
 done

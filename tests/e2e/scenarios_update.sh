@@ -334,3 +334,19 @@ scenario_update_fallback_clears_read_only_files() {
     check_fallback_with_program_directory_update "$SCENARIO_DIR/new-launcher" \
         "$SCENARIO_DIR/new-launcher" make_fallback_files_read_only
 }
+
+# A build without keys never reads the text before the "|": a signed version file installs.
+scenario_update_succeeds_from_a_signed_version_file() {
+    prepare_update
+    openssl ecparam -name prime256v1 -genkey -noout -out "$SCENARIO_DIR/key.pem" 2>/dev/null ||
+        fail "no key"
+    serve_version_file "$(python3 "$(dirname "${BASH_SOURCE[0]}")/sign_version_file.py" \
+        "$SCENARIO_DIR/key.pem" "$GAME/temp.data" 2.0.0.2 | sed 's/\r$/\\r\\n/')"
+    cd "$GAME" || fail "no game folder"
+    launch_veyra '--update'
+    wait_for_exit 30
+    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
+    wait_for_launcher 10 || fail "the new game launcher was not started"
+    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/new-launcher" ||
+        fail "the launcher is not the update byte for byte"
+}
