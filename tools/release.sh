@@ -4,7 +4,8 @@
 # written with its SHA-256 sum.
 #
 # Usage: tools/release.sh --host HOST [--version A.B.C.D] [--key KEY.pem --cert CERT.pem
-#                         [--ca CA.pem] [--timestamp URL]] [--out DIR] [--bits 32|64]
+#                         [--ca CA.pem] [--timestamp URL]] [--update-key PUB.pem ...]
+#                         [--out DIR] [--bits 32|64]
 #
 #   --host HOST     the update server: a plain DNS name or a dotted IPv4 address (port 80)
 #   --version V     four numbers 0..65535, default 1.0.0.0
@@ -17,6 +18,10 @@
 #                   that does not chain to it stops the script before it builds.
 #   --timestamp URL an RFC 3161 time-stamping server, passed to osslsigncode (-ts) so the
 #                   signature outlives the certificate
+#   --update-key PUB.pem  an ECDSA P-256 public key (PEM) the exe is pinned to: it then installs
+#                   only version files signed by one of its keys (repeatable: pin the next key
+#                   beside the current one to rotate). Without it the exe accepts any version file
+#                   whose CRC matches.
 #   --out DIR       where VeyraLauncher.exe and SHA256SUMS go, default build/release/out
 #   --bits 32|64    the shipped 32-bit program (default), or its 64-bit twin
 #
@@ -27,7 +32,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 program=$(basename "$0")
 
 usage() {
-    sed -n '6,7p' "${BASH_SOURCE[0]}" | sed 's/^# //'
+    sed -n '6,8p' "${BASH_SOURCE[0]}" | sed 's/^# //'
 }
 
 refuse() {
@@ -87,15 +92,16 @@ version_problem() {
 }
 
 host='' version=1.0.0.0 key='' cert='' ca='' timestamp='' bits=32 out=
+update_keys=()
 host_given=0
 while (($#)); do
     option=$1
     case $option in
     -h | --help)
-        sed -n '2,22p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+        sed -n '2,27p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
-    --host | --version | --key | --cert | --ca | --timestamp | --out | --bits)
+    --host | --version | --key | --cert | --ca | --timestamp | --update-key | --out | --bits)
         (($# >= 2)) || refuse "$option needs a value"
         value=$2
         shift 2
@@ -109,6 +115,7 @@ while (($#)); do
     --cert) cert=$value ;;
     --ca) ca=$value ;;
     --timestamp) timestamp=$value ;;
+    --update-key) update_keys+=("$value") ;;
     --out) out=$value ;;
     --bits) bits=$value ;;
     esac
@@ -132,6 +139,11 @@ else
     [[ -z $ca ]] || refuse "--ca is for verifying a signature: it needs --key and --cert"
     [[ -z $timestamp ]] || refuse "--timestamp is for signing: it needs --key and --cert"
 fi
+for file in ${update_keys[@]+"${update_keys[@]}"}; do
+    [[ -f $file && -r $file ]] || refuse "cannot read '$file'"
+    python3 "$root/tools/update_keys.py" --ids "$file" >/dev/null 2>&1 ||
+        refuse "--update-key $file: $(python3 "$root/tools/update_keys.py" --ids "$file" 2>&1)"
+done
 out=$(realpath -m "${out:-$root/build/release/out}")
 
 signing=0
@@ -179,10 +191,19 @@ build=$root/build/release/$preset
 rm -rf "$build"
 mkdir -p "$build"
 log=$build/build.log
+# The pinned keys in one file, their ids for the checks and the summary.
+key_ids=""
+keys_file=""
+if ((${#update_keys[@]})); then
+    keys_file=$build/update-keys.pem
+    cat "${update_keys[@]}" >"$keys_file"
+    key_ids=$(python3 "$root/tools/update_keys.py" --ids "$keys_file")
+fi
 echo "Building the $bits-bit VeyraLauncher.exe for $host, version $version (log: $log)"
 if ! {
     cmake -S "$root" --preset "$preset" -B "$build" -DVEYRA_WINDOWS_TESTS=OFF \
-        -DVEYRA_UPDATE_HOST="$host" -DVEYRA_PRODUCT_VERSION="$version" &&
+        -DVEYRA_UPDATE_HOST="$host" -DVEYRA_PRODUCT_VERSION="$version" \
+        -DVEYRA_UPDATE_KEYS="$keys_file" &&
         cmake --build "$build" --target VeyraLauncher
 } >"$log" 2>&1; then
     tail -n 30 "$log" >&2
@@ -211,6 +232,7 @@ fi
 
 checks=(--expect-machine "$machine" --manifest "$root/app/VeyraLauncher.manifest" --expect-version "$version")
 ((signing)) && checks+=(--expect-signed)
+checks+=(--expect-update-keys "$key_ids")
 if ! python3 "$root/tests/static/check_pe.py" "${checks[@]}" "$exe" >"$build/check_pe.log" 2>&1; then
     grep -v '^PASS' "$build/check_pe.log" >&2 || true
     fail "the static checks of $exe failed"
@@ -231,6 +253,11 @@ if ((signing)); then
     echo "  signed:  yes, Authenticode SHA-256, by $subject${timestamp:+, time-stamped by $timestamp}"
 else
     echo "  signed:  no"
+fi
+if [[ -n $key_ids ]]; then
+    echo "  pinned:  installs only version files signed by update key ${key_ids//,/, }"
+else
+    echo "  pinned:  no (installs any version file whose CRC-32 matches)"
 fi
 echo "  SHA-256: $sum"
 echo "  size:    $(stat -c %s "$out/VeyraLauncher.exe") bytes"

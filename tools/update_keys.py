@@ -3,6 +3,7 @@
 C++ header of the pinned keys.
 
 Usage: update_keys.py KEYS.pem OUTPUT.h      (KEYS.pem may be "" for a build without keys)
+       update_keys.py --ids KEYS.pem            (prints the keys' ids, comma-separated)
 
 Each key must be an ECDSA P-256 public key (SubjectPublicKeyInfo, "BEGIN PUBLIC KEY"), which
 `openssl` also accepts as one. A key's id is the first 8 bytes of the SHA-256 of its uncompressed
@@ -71,6 +72,9 @@ def header(points):
 
 
 def main(argv):
+    if len(argv) == 3 and argv[1] == "--ids":
+        print(",".join(hashlib.sha256(p).hexdigest()[:16] for p in points_of(argv[2])))
+        return 0
     if len(argv) != 3:
         print(__doc__, file=sys.stderr)
         return 2

@@ -598,10 +598,28 @@ def check_certificate_table(pe, required):
         size, offset, entries, "y" if entries == 1 else "ies")
 
 
+# --- update keys ----------------------------------------------------------------
+
+UPDATE_KEYS_MARKER = re.compile(rb"VeyraUpdateKeys=([0-9a-f,]*);")
+
+
+def check_update_keys(data, expected):
+    """The ids of the update keys the exe is pinned to (its "VeyraUpdateKeys=ID,...;" text), which
+    must be `expected` (a list; empty for a build without keys, which must carry none)."""
+    found = [m.group(1).decode() for m in UPDATE_KEYS_MARKER.finditer(data)]
+    if len(found) > 1:
+        return ("the exe carries %d lists of update keys" % len(found), None)
+    ids = [i for i in found[0].split(",") if i] if found else []
+    if sorted(ids) != sorted(expected):
+        return ("pinned to %s, expected %s" % (", ".join(ids) or "no key",
+                                                ", ".join(expected) or "no key"), None)
+    return (None, "pinned to " + ", ".join(ids) if ids else "no update key (installs unsigned version files)")
+
+
 # --- driver -------------------------------------------------------------------
 
 CHECK_NAMES = ("machine", "subsystem", "dll-characteristics", "relocations", "imports-known-dlls",
-               "manifest", "manifest-content", "icon", "version", "certificate-table")
+               "manifest", "manifest-content", "icon", "version", "certificate-table", "update-keys")
 
 
 def describe(error):
@@ -628,7 +646,8 @@ def with_detail(function, *args):
     return outcome if isinstance(outcome, tuple) else (outcome, None)
 
 
-def run_checks(data, expected_machine, manifest_path, expected_version=None, expect_signed=False):
+def run_checks(data, expected_machine, manifest_path, expected_version=None, expect_signed=False,
+               expected_update_keys=()):
     """Returns a list of (name, failure reason or None, detail or None)."""
     try:
         pe = PeImage(data)
@@ -656,6 +675,7 @@ def run_checks(data, expected_machine, manifest_path, expected_version=None, exp
     else:
         results.append(("version",) + with_detail(check_version, resources))
     results.append(("certificate-table",) + with_detail(check_certificate_table, pe, expect_signed))
+    results.append(("update-keys",) + with_detail(check_update_keys, data, list(expected_update_keys)))
     if expected_version:
         reason = resource_error or guarded(check_version_number, resources, expected_version)
         results.append(("version-number", reason, None if reason else expected_version))
@@ -676,6 +696,8 @@ def main(argv=None):
                         help="version the version resource must carry")
     parser.add_argument("--expect-signed", action="store_true",
                         help="require a certificate table (an Authenticode signature)")
+    parser.add_argument("--expect-update-keys", default="", metavar="ID,ID",
+                        help="ids of the update keys the exe must be pinned to (default: none)")
     parser.add_argument("exe")
     args = parser.parse_args(argv)
     if hasattr(sys.stdout, "reconfigure"):
@@ -683,7 +705,8 @@ def main(argv=None):
     try:
         with open(args.exe, "rb") as f:
             data = f.read()
-        results = run_checks(data, args.expect_machine, args.manifest, args.expect_version, args.expect_signed)
+        results = run_checks(data, args.expect_machine, args.manifest, args.expect_version, args.expect_signed,
+                             [i for i in args.expect_update_keys.split(",") if i])
     except OSError as error:
         results = [(name, "cannot read %s: %s" % (args.exe, error.strerror), None)
                    for name in check_names(args.expect_version)]
