@@ -133,6 +133,10 @@ refusal key_without_cert "--key needs --cert" --host localhost --key "$key"
 refusal key_of_another_certificate "does not belong" --host localhost --key "$key" --cert "$work/other/cert.pem"
 refusal version_of_three_numbers "four numbers" --host localhost --version 1.2.3
 refusal version_above_65535 "above 65535" --host localhost --version 1.2.3.70000
+# An update key must be an ECDSA P-256 public key: the studio's RSA code-signing key is not one.
+openssl pkey -in "$key" -pubout -out "$work/rsa-public.pem" 2>/dev/null
+refusal update_key_not_p256 "not an ECDSA P-256 public key" --host localhost \
+    --update-key "$work/rsa-public.pem"
 
 # A certificate that does not chain to the given CA is a verification failure (exit 1), found
 # before building.
@@ -224,6 +228,42 @@ if [[ -f $unsigned_exe ]]; then
         fail unsigned_has_no_certificate_table_and_the_default_version \
             "$(grep -E '^FAIL|version-number|certificate-table' "$work/unsigned-check.log")"
     fi
+fi
+
+if [[ -f $unsigned_out/VeyraLauncher.exe ]]; then
+    if grep -q '^  pinned:  no' "$work/unsigned.log"; then
+        pass unsigned_release_is_not_pinned
+    else
+        fail unsigned_release_is_not_pinned "$(grep pinned "$work/unsigned.log")"
+    fi
+fi
+
+# --- a release pinned to two update keys (the current one and the next) -----------------------
+for name in current next; do
+    openssl ecparam -name prime256v1 -genkey -noout -out "$work/update-$name.pem" 2>/dev/null
+    openssl pkey -in "$work/update-$name.pem" -pubout -out "$work/update-$name-public.pem" 2>/dev/null
+done
+ids=$(cat "$work/update-current-public.pem" "$work/update-next-public.pem" |
+    python3 "$root/tools/update_keys.py" --ids /dev/stdin)
+pinned_out=$work/pinned
+timeout "$release_seconds" "$release" --host updates.example.com \
+    --update-key "$work/update-current-public.pem" --update-key "$work/update-next-public.pem" \
+    --out "$pinned_out" >"$work/pinned.log" 2>&1
+status=$?
+if ((status == 0)) && [[ $ids == ?*,?* ]] &&
+    grep -qF "  pinned:  installs only version files signed by update key ${ids//,/, }" "$work/pinned.log"; then
+    pass pinned_release_names_its_key_ids
+else
+    fail pinned_release_names_its_key_ids "exit status $status, ids '$ids': $(tail -n 8 "$work/pinned.log")"
+fi
+if [[ -f $pinned_out/VeyraLauncher.exe ]]; then
+    # The static check sees the keys an exe carries, and another expectation as a failure.
+    expect static_checks_see_the_pinned_keys "check_pe did not find keys $ids" \
+        python3 "$root/tests/static/check_pe.py" --expect-machine i386 --expect-update-keys "$ids" \
+        --manifest "$root/app/VeyraLauncher.manifest" "$pinned_out/VeyraLauncher.exe"
+    expect_not static_checks_see_a_pinned_exe_as_pinned "check_pe took a pinned exe for one without keys" \
+        python3 "$root/tests/static/check_pe.py" --expect-machine i386 \
+        --manifest "$root/app/VeyraLauncher.manifest" "$pinned_out/VeyraLauncher.exe"
 fi
 
 # --- a real update under Wine with a signed exe ---------------------------------------------
