@@ -10,7 +10,7 @@ packages=(
     wine wine64 wine32:i386 qemu-user-static xvfb xdotool x11-utils imagemagick fonts-wine iproute2
     util-linux procps
     nginx-light python3 clang-format python3-pil fonts-dejavu-core fonts-dejavu-extra
-    libbenchmark-dev locales osslsigncode openssl
+    libbenchmark-dev locales osslsigncode openssl libssl-dev
 )
 
 sudo=()

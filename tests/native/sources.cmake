@@ -27,6 +27,12 @@ set(VEYRA_CORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/uLogSystemTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VersionFileToolTest.cpp
 )
+# Tests over OpenSSL, the native platform's cryptography: the native test program only (the
+# Windows one has CNG instead).
+set(VEYRA_NATIVE_ONLY_TEST_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/UpdateSignatureTest.cpp
+)
+
 # The tests' listening sockets, over the platform's socket shim.
 if(WIN32)
     list(APPEND VEYRA_CORE_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/TestSockets_win.cpp)
