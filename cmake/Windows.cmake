@@ -90,6 +90,7 @@ target_include_directories(veyra_win32 PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/gener
 
 # The version-file tool runs on the studios' own Windows machines: one static console program.
 target_compile_definitions(veyra_version_file PRIVATE ${VEYRA_WINDOWS_DEFINITIONS})
+target_link_libraries(veyra_version_file PRIVATE veyra_win32)
 target_link_options(veyra_version_file PRIVATE -municode ${VEYRA_STATIC_LINK} $<$<NOT:$<CONFIG:Debug>>:-s>)
 
 if(VEYRA_WINDOWS_TESTS)

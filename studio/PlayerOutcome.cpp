@@ -25,8 +25,9 @@ private:
 // studio's launcher, and what would change the player's machine is only noted.
 class DryRunOperations final : public UpdateOperations {
 public:
-    DryRunOperations(const VersionFileFetch& fetch, const std::string& launcher)
-        : fetch_(fetch), launcher_(launcher) {}
+    DryRunOperations(const VersionFileFetch& fetch, const std::string& launcher,
+                     const UpdatePinning* pinning)
+        : fetch_(fetch), launcher_(launcher), pinning_(pinning) {}
 
     PlayerOutcome outcome;
 
@@ -49,6 +50,7 @@ public:
     void SwapInUpdate(std::unique_ptr<OpenedFile>, const FileDigests&) override {
         outcome.installs = true;
     }
+    const UpdatePinning* Pinning() override { return pinning_; }
     void StartGameLauncher() override {}
     void EndProcess() override {}
     void WriteLog(const std::wstring& message) override { outcome.logLines.push_back(message); }
@@ -64,13 +66,14 @@ public:
 private:
     const VersionFileFetch& fetch_;
     const std::string& launcher_;
+    const UpdatePinning* pinning_;
 };
 
 } // namespace
 
 PlayerOutcome WhatAPlayerWouldSee(const VersionFileFetch& fetch, const std::wstring& versionStamp,
-                                  const std::string& launcher) {
-    DryRunOperations operations(fetch, launcher);
+                                  const std::string& launcher, const UpdatePinning* pinning) {
+    DryRunOperations operations(fetch, launcher, pinning);
     CheckForUpdate(operations, versionStamp);
     return operations.outcome;
 }

@@ -3,6 +3,7 @@
 // against the live fetch and the studio's launcher file, with every other effect recorded instead
 // of done.
 #include "update/HttpError.h"
+#include "update/uM.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,8 +30,9 @@ struct PlayerOutcome {
 using VersionFileFetch = std::function<std::wstring(const std::wstring& versionStamp)>;
 
 // Runs the program's update check (CheckForUpdate) with `fetch` and a "temp.data" holding the
-// bytes `launcher`, without its pauses.
+// bytes `launcher`, without its pauses; as a build pinned to keys runs it, given `pinning`.
 PlayerOutcome WhatAPlayerWouldSee(const VersionFileFetch& fetch, const std::wstring& versionStamp,
-                                  const std::string& launcher);
+                                  const std::string& launcher,
+                                  const UpdatePinning* pinning = nullptr);
 
 } // namespace veyra::studio

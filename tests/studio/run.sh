@@ -100,6 +100,40 @@ serve_a_long_status_line() { scripted long_status_line; }
 serve_two_chunks() { scripted chunked "2.0.0.2|$CRC"; }
 serve_after_two_continues() { scripted continue "2.0.0.2|$CRC"; }
 
+# Signed deployments: keys made and files signed by the native tool (the Windows build only
+# verifies); the row's check gets CHECK_KEYS.
+KEYGEN_TOOL=$native/veyra_version_file
+make_key() { "$KEYGEN_TOOL" keygen "$SCENARIO_DIR/$1.pem" "$SCENARIO_DIR/$1.pub" >/dev/null || fail "keygen failed"; }
+serve_signed_by() {
+    make_key studio
+    serve ''
+    "$KEYGEN_TOOL" write "$LAUNCHER" 2.0.0.2 --key "$SCENARIO_DIR/$1.pem" \
+        >"$SCENARIO_DIR/www$VERSION_FILE_PATH" || fail "write --key failed"
+}
+serve_signed_checked_with_the_key() {
+    serve_signed_by studio
+    CHECK_KEYS=(--key "$(tool_path "$SCENARIO_DIR/studio.pub")")
+}
+serve_signed_checked_without_keys() { serve_signed_by studio; }
+serve_plain_checked_with_a_key() {
+    make_key studio
+    serve "2.0.0.2|$CRC\r\n"
+    CHECK_KEYS=(--key "$(tool_path "$SCENARIO_DIR/studio.pub")")
+}
+serve_signed_by_another_key() {
+    make_key other
+    serve_signed_by other
+    CHECK_KEYS=(--key "$(tool_path "$SCENARIO_DIR/studio.pub")")
+}
+# The launcher the check reads is forged to the signed file's CRC-32 (four appended bytes): the
+# CRC check passes, the signature does not.
+serve_signed_then_forge_the_launcher() {
+    serve_signed_checked_with_the_key
+    head -c 5000 /dev/urandom >"$SCENARIO_DIR/forged-base"
+    python3 "$root/tests/e2e/sign_version_file.py" --forge-crc "$SCENARIO_DIR/forged-base" "$CRC" \
+        "$LAUNCHER" || fail "the forgery failed"
+}
+
 WHY_CHECK='status line: "Validation failed, please try again!"'
 CASES=(
     # name                      | setup                          | exit | last line (a pattern)
@@ -119,9 +153,14 @@ CASES=(
     "chunked_body               | serve_two_chunks               | 0 | OK: the program would install this file (CRC-32 \$CRC)"
     "after_two_100_continues    | serve_after_two_continues      | 0 | OK: the program would install this file (CRC-32 \$CRC)"
     "readme_nginx_location      | serve_the_readme_location      | 0 | OK: the program would install this file (CRC-32 \$CRC)"
+    "signed_checked_with_key    | serve_signed_checked_with_the_key | 0 | OK: the program would install this file (CRC-32 \$CRC, signed by a pinned key)"
+    "signed_checked_without_keys | serve_signed_checked_without_keys | 0 | signature: signed by key ???????????????? (not verified: give --key PUBLIC.pem)"
+    "plain_checked_with_a_key   | serve_plain_checked_with_a_key | 1 | why: the version file carries no signature: a program pinned to key ???????????????? installs only signed files (write it with --key)"
+    "signed_by_another_key      | serve_signed_by_another_key    | 1 | why: signed by key ????????????????, which is not among the pinned keys (????????????????)"
+    "crc_forged_launcher        | serve_signed_then_forge_the_launcher | 1 | why: the signature by key ???????????????? does not cover this file and label \"2.0.0.2\": it was made for another file, another length or another label"
 )
 # The rows the Windows build of the tool runs again under Wine.
-WINDOWS_ROWS='^(published_by_the_tool|server_redirects|crc_differs|nothing_listening)$'
+WINDOWS_ROWS='^(published_by_the_tool|server_redirects|crc_differs|nothing_listening|signed_checked_with_key|crc_forged_launcher)$'
 
 # Trims the blanks around a table cell.
 trim() {
@@ -149,10 +188,11 @@ run_row() {
         printf 123456789 >"$LAUNCHER"
         SCRIPTED_SERVER=
         CHECK_HOST=localhost
+        CHECK_KEYS=()
         trap 'stop_nginx; [[ -n $SCRIPTED_SERVER ]] && kill "$SCRIPTED_SERVER" 2>/dev/null; wait' EXIT
         "$setup"
         local output code
-        output=$("$@" check "$CHECK_HOST" "$(tool_path "$LAUNCHER")" 2>&1)
+        output=$("$@" check "$CHECK_HOST" "$(tool_path "$LAUNCHER")" ${CHECK_KEYS[@]+"${CHECK_KEYS[@]}"} 2>&1)
         code=$?
         { echo "== $name ($*)"; echo "$output"; } >>"$LOG"
         local expected last

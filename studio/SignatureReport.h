@@ -1,0 +1,24 @@
+#pragma once
+// Plain words for a studio about the signature in a published version file.
+#include "update/UpdateSignature.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace veyra::studio {
+
+// Why a build pinned to `keys` refuses the signature of `body` (its verdict is not valid).
+std::string WhyTheSignatureFails(std::wstring_view body, SignatureVerdict verdict,
+                                 std::span<const PinnedKey> keys);
+
+// Whether the body is signed and by which key id, for a check without keys.
+std::string SignatureSummary(std::wstring_view body);
+
+// The uncompressed point of a SubjectPublicKeyInfo PEM text ("BEGIN PUBLIC KEY") holding a P-256
+// key; none otherwise. A parse of the fixed encoding only: whether the point is on the curve is
+// the verifier's business.
+std::optional<P256PublicKey> PublicKeyFromPem(std::string_view pem);
+
+} // namespace veyra::studio
