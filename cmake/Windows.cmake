@@ -36,6 +36,7 @@ add_library(veyra_win32 STATIC
     ui/ControlLayer_win.cpp
     ui/LogoAnimation_win.cpp
     update/Pinning_win.cpp
+    update/SignatureVerifier_win.cpp
     update/UpdateFiles_win.cpp
     update/uM_win.cpp
     ui/SplashArtwork_win.cpp
