@@ -72,11 +72,11 @@ std::string SignatureSummary(std::wstring_view body) {
     const ParsedLabel parsed = ParseSignedLabel(LabelTextFromBody(body));
     switch (parsed.verdict) {
     case SignatureVerdict::missing:
-        return "not signed";
+        return {};
     case SignatureVerdict::valid:
-        return "signed by key " + parsed.parts.keyId + " (not verified: give --key PUBLIC.pem)";
+        return "signed by key " + parsed.parts.keyId;
     default:
-        return "a malformed signature";
+        return "with a malformed signature";
     }
 }
 

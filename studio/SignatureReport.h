@@ -13,7 +13,8 @@ namespace veyra::studio {
 std::string WhyTheSignatureFails(std::wstring_view body, SignatureVerdict verdict,
                                  std::span<const PinnedKey> keys);
 
-// Whether the body is signed and by which key id, for a check without keys.
+// "signed by key ID" or "with a malformed signature" for a signed body, for a check without keys
+// (which cannot verify it); empty for a body without a signature.
 std::string SignatureSummary(std::wstring_view body);
 
 // The uncompressed point of a SubjectPublicKeyInfo PEM text ("BEGIN PUBLIC KEY") holding a P-256

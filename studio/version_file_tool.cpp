@@ -201,17 +201,23 @@ int Check(const std::string& host, const std::string& file,
     const PlayerOutcome outcome = WhatAPlayerWouldSee(
         [&](const std::wstring& s) { return FetchVersionFileFrom(host, s, limits); }, stamp,
         *launcher, keys.empty() ? nullptr : &pinning);
+    // Without keys the signature is named, not verified.
     const std::string signature =
-        outcome.body ? "signature: " + SignatureSummary(*outcome.body) + "\n" : std::string();
+        outcome.body && keys.empty() ? SignatureSummary(*outcome.body) : std::string();
     if (outcome.installs) {
-        Print("OK: the program would install this file (CRC-32 " + ToUtf8(CrcToDecimal(crc)) +
-              (keys.empty() ? ")\n" : ", signed by a pinned key)\n"));
-        if (keys.empty())
-            Print(signature);
+        const std::string how =
+            !keys.empty() ? ", signed by pinned key " +
+                                ParseSignedLabel(LabelTextFromBody(*outcome.body)).parts.keyId
+            : signature.empty() ? std::string()
+                                : ", " + signature + ": not verified, give --key PUBLIC.pem";
+        Print("OK: the program would install this file (CRC-32 " + ToUtf8(CrcToDecimal(crc)) + how +
+              ")\n");
         return kDone;
     }
     Print("FAIL: the program would not install this file\n");
     Print("status line: " + Quoted(outcome.statusMessage) + "\n");
+    if (!signature.empty())
+        Print("version file: " + signature + " (not verified: give --key PUBLIC.pem)\n");
     for (const std::wstring& line : outcome.logLines)
         Print("error log: " + Quoted(line) + "\n");
     if (outcome.fetchError) {
@@ -225,8 +231,6 @@ int Check(const std::string& host, const std::string& file,
         Print("why: " + WhyTheSignatureFails(*outcome.body, verdict, keys) + "\n");
     } else if (outcome.body) {
         Print("why: " + WhyTheCrcDiffers(*outcome.body, crc) + "\n");
-        if (keys.empty())
-            Print(signature);
     }
     return kRefused;
 }
