@@ -7,6 +7,8 @@
 
 #include "update/OpenSslHandles_openssl.h"
 
+#include "SignatureVectors.h"
+
 #include <gtest/gtest.h>
 #include <openssl/pem.h>
 
@@ -264,6 +266,21 @@ TEST(UpdateSignatureTest, TheVerdictOnEachKindOfBody) {
     // A build that pins no key knows none.
     EXPECT_EQ(VerifySignedBody(verifier, {}, Wide(Body(label, id, goodText)), length, sha),
               SignatureVerdict::unknownKey);
+}
+
+// The vectors the Windows verifier is held to (made by the openssl command line): OpenSSL's
+// verifier here gives each the same answer, so the two platforms agree.
+TEST(UpdateSignatureTest, OpenSslAgreesWithTheSharedVectors) {
+    namespace vectors = test::signature_vectors;
+    OpenSslVerifier verifier;
+    for (const vectors::Case& c : vectors::kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(verifier.VerifyP256(c.key, c.digest, c.signature), c.valid);
+    }
+    EXPECT_EQ(KeyIdOf(verifier, vectors::kKey), vectors::kKeyId);
+    const auto digest = Sha256Of(verifier, vectors::kStatement.data(), vectors::kStatement.size());
+    ASSERT_TRUE(digest.has_value());
+    EXPECT_EQ(*digest, vectors::kDigest);
 }
 
 TEST(UpdateSignatureTest, ALabelTextParsesBackToItsParts) {
