@@ -11,14 +11,7 @@ serve_signed() { serve_version_file "$(python3 "$SIGN" "$@" | sed 's/\r$/\\r\\n/
 pinned_scenario_signed_update_installs() {
     prepare_update
     serve_signed "$VEYRA_E2E_SIGNING_KEY" "$GAME/temp.data" 2.0.0.2
-    cd "$GAME" || fail "no game folder"
-    launch_veyra '--update'
-    wait_for_exit 30
-    ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE"
-    wait_for_launcher 10 || fail "the new game launcher was not started"
-    cmp -s "$GAME/dunmorelauncher.exe" "$SCENARIO_DIR/new-launcher" ||
-        fail "the launcher is not the update byte for byte"
-    [[ ! -e $GAME/$UPDATE_LOG_NAME ]] || fail "an error log was written"
+    run_update_that_installs
 }
 
 # Each way a version file can fail the signature: the setup runs in the game folder after
