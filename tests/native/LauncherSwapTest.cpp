@@ -433,6 +433,55 @@ TEST(LauncherSwapTest, AStagingFlushThatFailsOnceIsRetriedOnANewCopy) {
 // Nothing takes the launcher's name unless its CRC-32 is the one the check accepted: the program
 // directory's "temp.data" may be another file than the one checked in the current directory, or
 // change under the copy.
+// A stand-in for the platform's SHA-256 (the real ones have tests of their own): the first 32
+// bytes, zero-padded, so that "digests" of short texts are told apart.
+class PrefixDigests final : public SignatureVerifier {
+    class Sink final : public Sha256Sink {
+    public:
+        void Take(const unsigned char* data, std::size_t size) override {
+            for (std::size_t i = 0; i < size && filled_ < digest_.size(); ++i)
+                digest_[filled_++] = data[i];
+        }
+        std::optional<Sha256Digest> Finish() override { return digest_; }
+
+    private:
+        Sha256Digest digest_{};
+        std::size_t filled_ = 0;
+    };
+
+public:
+    std::unique_ptr<Sha256Sink> NewSha256() override { return std::make_unique<Sink>(); }
+    bool VerifyP256(const P256PublicKey&, const Sha256Digest&, const P256Signature&) override {
+        return false;
+    }
+};
+
+// In a pinned build the check took the file's SHA-256 too: the fallback's copy must have it, not
+// only the CRC-32 and length, which a forgery can match.
+TEST(LauncherSwapTest, APinnedFallbackInstallsOnlyTheSignedSha256) {
+    PrefixDigests digests;
+    const auto digestOf = [&](const std::string& text) {
+        return Sha256Of(digests, text.data(), text.size());
+    };
+    struct Case {
+        const char* name;
+        std::optional<Sha256Digest> accepted;
+        const char* launcherAfter;
+    };
+    const Case cases[] = {
+        {"the SHA-256 the check took", digestOf("new"), "new"},
+        {"another file's SHA-256 (same CRC-32 and length)", digestOf("old"), "old"},
+        {"a build without keys: CRC-32 and length alone", std::nullopt, "new"},
+    };
+    for (const Case& c : cases) {
+        FakeFiles fs = FallbackFolder();
+        const FileDigests accepted{kNewCrc, 3, c.accepted};
+        SwapInUpdate(fs, OpenUpdateForCheck(fs, L"temp.data"), kDir, accepted, &digests);
+        EXPECT_EQ(fs.At(kDirLauncher), c.launcherAfter) << c.name;
+        EXPECT_FALSE(fs.Has(kStaging)) << c.name;
+    }
+}
+
 TEST(LauncherSwapTest, OnlyTheAcceptedBytesTakeTheLaunchersName) {
     struct Case {
         const char* name;
