@@ -11,7 +11,8 @@
 #   --version V     four numbers 0..65535, default 1.0.0.0
 #   --key, --cert   PEM private key and certificate (the certificate file may carry the chain
 #                   after the signing certificate); both or neither. Without them the exe is
-#                   not signed.
+#                   not signed. The certificate's extended key usage must name code signing; a
+#                   DER certificate is refused with the command that converts it to PEM.
 #   --ca FILE       the CA certificates the signature is verified against. Default: the
 #                   certificate itself when it is self-signed (a studio's test certificate),
 #                   else the system bundle /etc/ssl/certs/ca-certificates.crt. A certificate
@@ -25,7 +26,8 @@
 #   --out DIR       where VeyraLauncher.exe and SHA256SUMS go, default build/release/out
 #   --bits 32|64    the shipped 32-bit program (default), or its 64-bit twin
 #
-# Exit status: 0 done, 2 bad arguments, 1 a build, signing, verification or check failure.
+# Exit status: 0 done, 2 bad arguments, 1 a build, signing, verification or check failure (one
+# line that says why, and the log that keeps the tool's full output).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -91,6 +93,31 @@ version_problem() {
     done
 }
 
+# Why the (first) certificate in a PEM file cannot sign code, or nothing: Windows shows the
+# publisher only for a certificate whose extended key usage names code signing.
+code_signing_problem() {
+    local text
+    text=$(openssl x509 -in "$1" -noout -ext extendedKeyUsage,keyUsage 2>/dev/null) ||
+        { echo "openssl cannot read its extensions"; return; }
+    if ! grep -q 'X509v3 Extended Key Usage' <<<"$text"; then
+        echo "it has no extended key usage (extendedKeyUsage codeSigning is needed)"
+    elif ! grep -A1 'X509v3 Extended Key Usage' <<<"$text" | grep -q 'Code Signing'; then
+        echo "its extended key usage is '$(grep -A1 'X509v3 Extended Key Usage' <<<"$text" |
+            tail -n 1 | sed 's/^ *//')', without Code Signing"
+    elif grep -q 'X509v3 Key Usage' <<<"$text" &&
+        ! grep -A1 'X509v3 Key Usage' <<<"$text" | grep -q 'Digital Signature'; then
+        echo "its key usage lacks Digital Signature"
+    fi
+}
+
+# The one line of a tool's log that says why it failed: its first error line, else its last.
+why() {
+    local line
+    line=$(grep -iE -m 1 'error|fail|mismatch|invalid|unable|cannot' "$1" 2>/dev/null) ||
+        line=$(tail -n 1 "$1" 2>/dev/null)
+    echo "${line:-no output}"
+}
+
 host='' version=1.0.0.0 key='' cert='' ca='' timestamp='' bits=32 out=
 update_keys=()
 host_given=0
@@ -98,11 +125,13 @@ while (($#)); do
     option=$1
     case $option in
     -h | --help)
-        sed -n '2,27p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+        awk 'NR > 1 && !/^#/ { exit } NR > 1' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     --host | --version | --key | --cert | --ca | --timestamp | --update-key | --out | --bits)
         (($# >= 2)) || refuse "$option needs a value"
+        # "--version --out DIR" would otherwise take "--out" for the version.
+        [[ $2 != --* ]] || refuse "$option needs a value (it is followed by the option $2)"
         value=$2
         shift 2
         ;;
@@ -155,8 +184,18 @@ for tool in "${tools[@]}"; do
 done
 
 if ((signing)); then
+    # osslsigncode and the chain check read PEM (openssl alone would take DER silently): a DER
+    # file is refused with the command that converts it.
+    if ! grep -q -- '-----BEGIN CERTIFICATE-----' "$cert"; then
+        openssl x509 -inform DER -in "$cert" -noout 2>/dev/null &&
+            refuse "$cert is a DER certificate; give it in PEM:" \
+                "openssl x509 -inform DER -in $cert -out ${cert%.*}.pem"
+        refuse "$cert holds no PEM certificate"
+    fi
     subject=$(openssl x509 -in "$cert" -noout -subject -nameopt oneline 2>/dev/null) ||
         refuse "$cert holds no PEM certificate"
+    problem=$(code_signing_problem "$cert")
+    [[ -z $problem ]] || refuse "the certificate in $cert is not for code signing: $problem"
     subject=${subject#subject=}
     subject=${subject# }
     openssl pkey -in "$key" -noout -passin pass: 2>/dev/null ||
@@ -206,8 +245,7 @@ if ! {
         -DVEYRA_UPDATE_KEYS="$keys_file" &&
         cmake --build "$build" --target VeyraLauncher
 } >"$log" 2>&1; then
-    tail -n 30 "$log" >&2
-    fail "the build failed (log: $log)"
+    fail "the build failed: $(why "$log") (full output: $log)"
 fi
 exe=$build/VeyraLauncher.exe
 [[ -f $exe ]] || fail "the build made no $exe"
@@ -218,14 +256,13 @@ if ((signing)); then
     rm -f "$signed"
     if ! osslsigncode sign -certs "$cert" -key "$key" -h sha256 -n VeyraLauncher \
         ${timestamp:+-ts "$timestamp"} -in "$exe" -out "$signed" >"$build/sign.log" 2>&1; then
-        cat "$build/sign.log" >&2
-        fail "signing failed"
+        fail "signing failed: $(why "$build/sign.log") (full output: $build/sign.log)"
     fi
     # The signed exe takes the unsigned one's place: only the signed one can ship.
     mv -f "$signed" "$exe"
     if ! osslsigncode verify -CAfile "$ca" -in "$exe" >"$build/verify.log" 2>&1; then
-        grep -iE 'error|mismatch|failed' "$build/verify.log" | head -n 15 >&2 || true
-        fail "the signature does not verify against $ca (log: $build/verify.log)"
+        fail "the signature does not verify against $ca: $(why "$build/verify.log")" \
+            "(full output: $build/verify.log)"
     fi
     echo "Signature verified against $ca"
 fi
@@ -234,8 +271,8 @@ checks=(--expect-machine "$machine" --manifest "$root/app/VeyraLauncher.manifest
 ((signing)) && checks+=(--expect-signed)
 checks+=(--expect-update-keys "$key_ids")
 if ! python3 "$root/tests/static/check_pe.py" "${checks[@]}" "$exe" >"$build/check_pe.log" 2>&1; then
-    grep -v '^PASS' "$build/check_pe.log" >&2 || true
-    fail "the static checks of $exe failed"
+    fail "the static checks of $exe failed: $(grep -m 1 '^FAIL' "$build/check_pe.log" ||
+        tail -n 1 "$build/check_pe.log") (full output: $build/check_pe.log)"
 fi
 echo "Static checks: $(tail -n 1 "$build/check_pe.log")"
 

@@ -132,6 +132,16 @@ refusal host_label_of_64 "at most 63" --host "$(printf 'a%.0s' {1..64}).example.
 refusal key_without_cert "--key needs --cert" --host localhost --key "$key"
 refusal key_of_another_certificate "does not belong" --host localhost --key "$key" --cert "$work/other/cert.pem"
 refusal version_of_three_numbers "four numbers" --host localhost --version 1.2.3
+refusal option_without_value "--version needs a value" --host localhost --version --bits 32
+# A TLS server certificate (its own key, so only its purpose is wrong) and the studio's
+# certificate in DER: both refused before the build, with the reason.
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/tls-key.pem" -out "$work/tls-cert.pem" -days 1 \
+    -subj /CN=updates.example.com -addext extendedKeyUsage=serverAuth >/dev/null 2>&1
+refusal tls_certificate "without Code Signing" --host localhost --key "$work/tls-key.pem" \
+    --cert "$work/tls-cert.pem"
+openssl x509 -in "$cert" -outform DER -out "$work/studio-cert.der"
+refusal der_certificate "is a DER certificate; give it in PEM" --host localhost --key "$key" \
+    --cert "$work/studio-cert.der"
 refusal version_above_65535 "above 65535" --host localhost --version 1.2.3.70000
 # An update key must be an ECDSA P-256 public key: the studio's RSA code-signing key is not one.
 openssl pkey -in "$key" -pubout -out "$work/rsa-public.pem" 2>/dev/null
