@@ -119,6 +119,12 @@ why() {
 }
 
 host='' version=1.0.0.0 key='' cert='' ca='' timestamp='' bits=32 out=
+pfx='' pfx_password_env='' pfx_password_file=''
+pkcs11_module='' pkcs11_key='' pkcs11_cert='' pkcs11_pin_env='' pkcs11_pin_file=''
+sign_command=''
+# Passwords and PINs reach the tools through files in this private folder, never the command line.
+secrets=$(mktemp -d)
+trap 'rm -rf "$secrets"' EXIT
 update_keys=()
 host_given=0
 while (($#)); do
@@ -128,7 +134,9 @@ while (($#)); do
         awk 'NR > 1 && !/^#/ { exit } NR > 1' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
-    --host | --version | --key | --cert | --ca | --timestamp | --update-key | --out | --bits)
+    --host | --version | --key | --cert | --ca | --timestamp | --update-key | --out | --bits | \
+        --pfx | --pfx-password-env | --pfx-password-file | --pkcs11-module | --pkcs11-key | \
+        --pkcs11-cert | --pkcs11-pin-env | --pkcs11-pin-file | --sign-command)
         (($# >= 2)) || refuse "$option needs a value"
         # "--version --out DIR" would otherwise take "--out" for the version.
         [[ $2 != --* ]] || refuse "$option needs a value (it is followed by the option $2)"
@@ -147,6 +155,15 @@ while (($#)); do
     --update-key) update_keys+=("$value") ;;
     --out) out=$value ;;
     --bits) bits=$value ;;
+    --pfx) pfx=$value ;;
+    --pfx-password-env) pfx_password_env=$value ;;
+    --pfx-password-file) pfx_password_file=$value ;;
+    --pkcs11-module) pkcs11_module=$value ;;
+    --pkcs11-key) pkcs11_key=$value ;;
+    --pkcs11-cert) pkcs11_cert=$value ;;
+    --pkcs11-pin-env) pkcs11_pin_env=$value ;;
+    --pkcs11-pin-file) pkcs11_pin_file=$value ;;
+    --sign-command) sign_command=$value ;;
     esac
 done
 
@@ -156,18 +173,86 @@ problem=$(host_problem "$host")
 problem=$(version_problem "$version")
 [[ -z $problem ]] || refuse "--version '$version' refused: $problem"
 [[ $bits == 32 || $bits == 64 ]] || refuse "--bits is 32 or 64, not '$bits'"
-if [[ -n $key || -n $cert ]]; then
-    [[ -n $key ]] || refuse "--cert needs --key"
-    [[ -n $cert ]] || refuse "--key needs --cert"
-    for file in "$key" "$cert" ${ca:+"$ca"}; do
+readable() {
+    local file
+    for file; do
         [[ -f $file && -r $file ]] || refuse "cannot read '$file'"
     done
-    key=$(realpath "$key") cert=$(realpath "$cert")
-    [[ -z $ca ]] || ca=$(realpath "$ca")
-else
-    [[ -z $ca ]] || refuse "--ca is for verifying a signature: it needs --key and --cert"
-    [[ -z $timestamp ]] || refuse "--timestamp is for signing: it needs --key and --cert"
+}
+
+# A secret from an environment variable or a file (one of the two), as a file for the tools.
+# secret_file WHAT ENV_OPTION ENV_NAME FILE_OPTION FILE OUT
+secret_file() {
+    local what=$1 env_option=$2 name=$3 file_option=$4 file=$5 out=$6
+    [[ -n $name || -n $file ]] || refuse "$what needs $env_option NAME or $file_option FILE"
+    [[ -z $name || -z $file ]] || refuse "give $env_option or $file_option, not both"
+    if [[ -n $name ]]; then
+        [[ $name =~ ^[A-Za-z_][A-Za-z0-9_]*$ ]] || refuse "$env_option '$name' is no variable name"
+        [[ -n ${!name+set} ]] || refuse "$env_option $name: the variable is not set"
+        (umask 077 && printf '%s\n' "${!name}" >"$out")
+    else
+        readable "$file"
+        (umask 077 && head -n 1 "$file" >"$out")
+    fi
+}
+
+# One signing road: a PEM key and certificate, a PKCS#12 file, a PKCS#11 token, or the studio's
+# own signing command. Without one the exe is not signed.
+roads=()
+[[ -z $key ]] || roads+=(--key)
+[[ -z $pfx ]] || roads+=(--pfx)
+[[ -z $pkcs11_module$pkcs11_key ]] || roads+=(--pkcs11-module)
+[[ -z $sign_command ]] || roads+=(--sign-command)
+((${#roads[@]} <= 1)) || refuse "${roads[*]}: give one way of signing"
+road=${roads[0]:-}
+if [[ -n $pfx_password_env$pfx_password_file && $road != --pfx ]]; then
+    refuse "--pfx-password-env and --pfx-password-file go with --pfx"
 fi
+if [[ -n $pkcs11_cert$pkcs11_pin_env$pkcs11_pin_file && $road != --pkcs11-module ]]; then
+    refuse "--pkcs11-cert, --pkcs11-pin-env and --pkcs11-pin-file go with --pkcs11-module"
+fi
+case $road in
+--key)
+    [[ -n $cert ]] || refuse "--key needs --cert"
+    readable "$key" "$cert"
+    key=$(realpath "$key") cert=$(realpath "$cert")
+    ;;
+--pfx)
+    [[ -z $cert ]] || refuse "--pfx carries its certificate: --cert goes with --key or --pkcs11-module"
+    readable "$pfx"
+    pfx=$(realpath "$pfx")
+    password_file=$secrets/password
+    secret_file --pfx --pfx-password-env "$pfx_password_env" --pfx-password-file "$pfx_password_file" \
+        "$password_file"
+    ;;
+--pkcs11-module)
+    [[ -n $pkcs11_module ]] || refuse "--pkcs11-key needs --pkcs11-module"
+    [[ -n $pkcs11_key ]] || refuse "--pkcs11-module needs --pkcs11-key URI"
+    [[ $pkcs11_key == pkcs11:* ]] || refuse "--pkcs11-key '$pkcs11_key' is no pkcs11: URI"
+    [[ -n $cert || -n $pkcs11_cert ]] || refuse "--pkcs11-key needs --pkcs11-cert URI or --cert PEM"
+    [[ -z $cert || -z $pkcs11_cert ]] || refuse "give --pkcs11-cert or --cert, not both"
+    [[ -z $pkcs11_cert || $pkcs11_cert == pkcs11:* ]] || refuse "--pkcs11-cert '$pkcs11_cert' is no pkcs11: URI"
+    readable "$pkcs11_module" ${cert:+"$cert"}
+    pkcs11_module=$(realpath "$pkcs11_module")
+    [[ -z $cert ]] || cert=$(realpath "$cert")
+    pin_file=$secrets/pin
+    secret_file --pkcs11-module --pkcs11-pin-env "$pkcs11_pin_env" --pkcs11-pin-file "$pkcs11_pin_file" \
+        "$pin_file"
+    ;;
+--sign-command)
+    [[ $sign_command == *"{file}"* ]] || refuse "--sign-command needs {file} where the exe's path goes"
+    # The certificate the command signs with is optional: its checks then run before the build.
+    [[ -z $cert ]] || { readable "$cert" && cert=$(realpath "$cert"); }
+    read -r -a words <<<"$sign_command"
+    command -v "${words[0]}" >/dev/null || refuse "--sign-command: '${words[0]}' is not found"
+    ;;
+'')
+    [[ -z $cert ]] || refuse "--cert needs --key"
+    [[ -z $ca ]] || refuse "--ca is for verifying a signature: it needs a way of signing"
+    [[ -z $timestamp ]] || refuse "--timestamp is for signing: it needs a way of signing"
+    ;;
+esac
+[[ -z $ca ]] || { readable "$ca" && ca=$(realpath "$ca"); }
 for file in ${update_keys[@]+"${update_keys[@]}"}; do
     [[ -f $file && -r $file ]] || refuse "cannot read '$file'"
     python3 "$root/tools/update_keys.py" --ids "$file" >/dev/null 2>&1 ||
@@ -176,14 +261,71 @@ done
 out=$(realpath -m "${out:-$root/build/release/out}")
 
 signing=0
-[[ -z $key ]] || signing=1
+[[ -z $road ]] || signing=1
 tools=(cmake ninja python3 sha256sum)
 ((signing)) && tools+=(osslsigncode openssl)
 for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || fail "$tool is missing (tools/install-deps.sh installs it)"
 done
 
-if ((signing)); then
+# openssl pkcs12 ARGS...: reads the --pfx file with its password; OpenSSL 3 needs -legacy for
+# the RC2 and 3DES encryption older tools (and Windows) still write.
+pkcs12() {
+    openssl pkcs12 -in "$pfx" -passin "file:$password_file" "$@" 2>/dev/null ||
+        openssl pkcs12 -legacy -in "$pfx" -passin "file:$password_file" "$@" 2>/dev/null
+}
+
+if [[ $road == --pfx ]]; then
+    pkcs12 -noout ||
+        refuse "$pfx does not open with that password (or is no PKCS#12 file)"
+    # The signing certificate first, then the chain it carries: the checks below read it like
+    # a PEM certificate file.
+    cert=$secrets/pfx-cert.pem cert_name=$pfx
+    { pkcs12 -nokeys -clcerts && pkcs12 -nokeys -cacerts; } | sed '/^-----BEGIN/,/^-----END/!d' >"$cert"
+    grep -q -- '-----BEGIN CERTIFICATE-----' "$cert" || refuse "$pfx carries no certificate"
+    [[ $(grep -c -- '-----BEGIN CERTIFICATE-----' <(pkcs12 -nokeys -clcerts)) == 1 ]] ||
+        refuse "$pfx carries more than one certificate with a key"
+    pfx_public_key=$(pkcs12 -nocerts -nodes | openssl pkey -pubout 2>/dev/null) ||
+        refuse "$pfx carries no private key"
+    [[ "$(openssl x509 -in "$cert" -noout -pubkey)" == "$pfx_public_key" ]] ||
+        refuse "the key in $pfx does not belong to its certificate"
+fi
+
+# The options that make osslsigncode sign through the token.
+pkcs11_sign_with() {
+    sign_with=(-pkcs11module "$pkcs11_module" -key "$pkcs11_key" -readpass "$pin_file")
+    if [[ -n $pkcs11_cert ]]; then
+        sign_with+=(-pkcs11cert "$pkcs11_cert")
+    else
+        sign_with+=(-certs "$cert")
+    fi
+}
+
+# A trial signature of a two-line script through the token, before the build: it proves the
+# module loads, the PIN opens the token, the key is there and belongs to the certificate (which
+# osslsigncode checks), and yields the token's certificate for the checks below.
+if [[ $road == --pkcs11-module ]]; then
+    pkcs11_sign_with
+    printf 'Write-Output "trial"\r\n' >"$secrets/trial.ps1"
+    if ! osslsigncode sign "${sign_with[@]}" -h sha256 -in "$secrets/trial.ps1" \
+        -out "$secrets/trial-signed.ps1" >"$secrets/trial.log" 2>&1; then
+        if grep -q 'key values mismatch' "$secrets/trial.log"; then
+            refuse "the key $pkcs11_key does not belong to the certificate ${pkcs11_cert:-in $cert}"
+        fi
+        grep -q 'Login failed' "$secrets/trial.log" && refuse "the PIN does not open the token of $pkcs11_key"
+        refuse "a trial signature through $pkcs11_module failed: $(why "$secrets/trial.log")"
+    fi
+    if [[ -n $pkcs11_cert ]]; then
+        cert=$secrets/token-cert.pem cert_name=$pkcs11_cert
+        if ! osslsigncode extract-signature -pem -in "$secrets/trial-signed.ps1" -out "$secrets/trial.p7" \
+            >/dev/null 2>&1; then
+            refuse "cannot read the certificate $pkcs11_cert from the trial signature"
+        fi
+        openssl pkcs7 -in "$secrets/trial.p7" -print_certs 2>/dev/null | sed '/^-----BEGIN/,/^-----END/!d' >"$cert"
+    fi
+fi
+
+if [[ -n $cert ]]; then
     # osslsigncode and the chain check read PEM (openssl alone would take DER silently): a DER
     # file is refused with the command that converts it.
     if ! grep -q -- '-----BEGIN CERTIFICATE-----' "$cert"; then
@@ -195,14 +337,18 @@ if ((signing)); then
     subject=$(openssl x509 -in "$cert" -noout -subject -nameopt oneline 2>/dev/null) ||
         refuse "$cert holds no PEM certificate"
     problem=$(code_signing_problem "$cert")
-    [[ -z $problem ]] || refuse "the certificate in $cert is not for code signing: $problem"
+    [[ -z $problem ]] || refuse "the certificate in ${cert_name:-$cert} is not for code signing: $problem"
     subject=${subject#subject=}
     subject=${subject# }
+fi
+if [[ $road == --key ]]; then
     openssl pkey -in "$key" -noout -passin pass: 2>/dev/null ||
         refuse "$key is no readable PEM private key (an encrypted key is not supported)"
     # The key must belong to the certificate, or the signature could never verify.
     [[ "$(openssl x509 -in "$cert" -noout -pubkey)" == "$(openssl pkey -in "$key" -pubout)" ]] ||
         refuse "the key in $key does not belong to the certificate in $cert"
+fi
+if [[ -n $cert ]]; then
     if [[ -z $ca ]]; then
         # A self-signed certificate verifies against itself: the studio's own test certificate.
         # Any other must chain to a CA this machine trusts.
@@ -218,8 +364,13 @@ if ((signing)); then
     # signature itself is verified after signing. The certificate file may carry the chain.
     if ! chain=$(openssl verify -CAfile "$ca" -untrusted "$cert" -purpose any "$cert" 2>&1); then
         echo "$chain" | grep -i error | head -n 3 >&2
-        fail "the certificate in $cert does not verify against $ca"
+        fail "the certificate in ${cert_name:-$cert} does not verify against $ca"
     fi
+elif ((signing)); then
+    # The sign command's certificate is only known afterwards: it must chain to a CA this
+    # machine trusts, or to --ca.
+    ca=${ca:-/etc/ssl/certs/ca-certificates.crt}
+    [[ -r $ca ]] || refuse "cannot read the CA certificates in $ca"
 fi
 
 case $bits in
@@ -251,12 +402,31 @@ exe=$build/VeyraLauncher.exe
 [[ -f $exe ]] || fail "the build made no $exe"
 
 if ((signing)); then
-    echo "Signing with the certificate of $subject"
     signed=$build/VeyraLauncher.signed.exe
     rm -f "$signed"
-    if ! osslsigncode sign -certs "$cert" -key "$key" -h sha256 -n VeyraLauncher \
-        ${timestamp:+-ts "$timestamp"} -in "$exe" -out "$signed" >"$build/sign.log" 2>&1; then
-        fail "signing failed: $(why "$build/sign.log") (full output: $build/sign.log)"
+    if [[ $road == --sign-command ]]; then
+        echo "Signing with: $sign_command"
+        cp -f "$exe" "$signed"
+        command=${sign_command//\{file\}/$(printf '%q' "$signed")}
+        if ! bash -c "$command" >"$build/sign.log" 2>&1; then
+            fail "the sign command failed: $(why "$build/sign.log") (full output: $build/sign.log)"
+        fi
+        # The command signs in place: an exe that comes back as it went in is not signed.
+        if ! python3 "$root/tests/static/check_pe.py" --expect-signed "$signed" >"$build/signed-check.log" 2>&1; then
+            fail "the sign command left the exe unsigned: $(grep -m 1 '^FAIL' "$build/signed-check.log")" \
+                "(full output: $build/sign.log)"
+        fi
+    else
+        echo "Signing with the certificate of $subject"
+        case $road in
+        --key) sign_with=(-certs "$cert" -key "$key") ;;
+        --pfx) sign_with=(-pkcs12 "$pfx" -readpass "$password_file") ;;
+        --pkcs11-module) pkcs11_sign_with ;;
+        esac
+        if ! osslsigncode sign "${sign_with[@]}" -h sha256 -n VeyraLauncher \
+            ${timestamp:+-ts "$timestamp"} -in "$exe" -out "$signed" >"$build/sign.log" 2>&1; then
+            fail "signing failed: $(why "$build/sign.log") (full output: $build/sign.log)"
+        fi
     fi
     # The signed exe takes the unsigned one's place: only the signed one can ship.
     mv -f "$signed" "$exe"
@@ -265,6 +435,10 @@ if ((signing)); then
             "(full output: $build/verify.log)"
     fi
     echo "Signature verified against $ca"
+    if [[ -z $cert ]]; then
+        subject=$(sed -n 's/^[[:space:]]*Subject: *//p' "$build/verify.log" | head -n 1)
+        subject=${subject:-the certificate that signed it}
+    fi
 fi
 
 checks=(--expect-machine "$machine" --manifest "$root/app/VeyraLauncher.manifest" --expect-version "$version")

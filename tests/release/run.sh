@@ -143,6 +143,20 @@ openssl x509 -in "$cert" -outform DER -out "$work/studio-cert.der"
 refusal der_certificate "is a DER certificate; give it in PEM" --host localhost --key "$key" \
     --cert "$work/studio-cert.der"
 refusal version_above_65535 "above 65535" --host localhost --version 1.2.3.70000
+# The studio's key and certificate as a PKCS#12 file, encrypted the legacy way (RC2/3DES) that
+# Windows' certificate export still writes; its password comes from the environment.
+export VEYRA_TEST_PFX_PASSWORD='pfx pass: 1'
+openssl pkcs12 -export -legacy -in "$cert" -inkey "$key" -out "$work/studio.pfx" \
+    -passout env:VEYRA_TEST_PFX_PASSWORD >/dev/null 2>&1
+printf 'not the password\n' >"$work/wrong-password"
+refusal pfx_with_a_wrong_password "does not open with that password" --host localhost \
+    --pfx "$work/studio.pfx" --pfx-password-file "$work/wrong-password"
+refusal pfx_without_a_password "--pfx needs --pfx-password-env NAME or --pfx-password-file FILE" \
+    --host localhost --pfx "$work/studio.pfx"
+openssl pkcs12 -export -in "$work/tls-cert.pem" -inkey "$work/tls-key.pem" -out "$work/tls.pfx" \
+    -passout env:VEYRA_TEST_PFX_PASSWORD >/dev/null 2>&1
+refusal pfx_with_a_tls_certificate "without Code Signing" --host localhost --pfx "$work/tls.pfx" \
+    --pfx-password-env VEYRA_TEST_PFX_PASSWORD
 # An update key must be an ECDSA P-256 public key: the studio's RSA code-signing key is not one.
 openssl pkey -in "$key" -pubout -out "$work/rsa-public.pem" 2>/dev/null
 refusal update_key_not_p256 "not an ECDSA P-256 public key" --host localhost \
@@ -248,7 +262,7 @@ if [[ -f $unsigned_out/VeyraLauncher.exe ]]; then
     fi
 fi
 
-# --- a release pinned to two update keys (the current one and the next) -----------------------
+# --- a release pinned to two update keys (the current one and the next), signed with the .pfx --
 for name in current next; do
     openssl ecparam -name prime256v1 -genkey -noout -out "$work/update-$name.pem" 2>/dev/null
     openssl pkey -in "$work/update-$name.pem" -pubout -out "$work/update-$name-public.pem" 2>/dev/null
@@ -258,6 +272,7 @@ ids=$(cat "$work/update-current-public.pem" "$work/update-next-public.pem" |
 pinned_out=$work/pinned
 timeout "$release_seconds" "$release" --host updates.example.com \
     --update-key "$work/update-current-public.pem" --update-key "$work/update-next-public.pem" \
+    --pfx "$work/studio.pfx" --pfx-password-env VEYRA_TEST_PFX_PASSWORD \
     --out "$pinned_out" >"$work/pinned.log" 2>&1
 status=$?
 if ((status == 0)) && [[ $ids == ?*,?* ]] &&
@@ -267,6 +282,20 @@ else
     fail pinned_release_names_its_key_ids "exit status $status, ids '$ids': $(tail -n 8 "$work/pinned.log")"
 fi
 if [[ -f $pinned_out/VeyraLauncher.exe ]]; then
+    if grep -q '^  signed:  yes.*Veyra Test Studio' "$work/pinned.log"; then
+        pass pfx_release_says_signed
+    else
+        fail pfx_release_says_signed "$(grep signed: "$work/pinned.log")"
+    fi
+    expect pfx_signature_verifies "osslsigncode verify of the .pfx-signed exe against the certificate failed" \
+        osslsigncode verify -CAfile "$cert" -in "$pinned_out/VeyraLauncher.exe"
+    expect_not pfx_signature_refused_by_another_ca "the .pfx-signed exe verified against another certificate" \
+        osslsigncode verify -CAfile "$work/other/cert.pem" -in "$pinned_out/VeyraLauncher.exe"
+    if grep -qF "$VEYRA_TEST_PFX_PASSWORD" "$work/pinned.log"; then
+        fail pfx_password_not_printed "the password appears in the release's output"
+    else
+        pass pfx_password_not_printed
+    fi
     # The static check sees the keys an exe carries, and another expectation as a failure.
     expect static_checks_see_the_pinned_keys "check_pe did not find keys $ids" \
         python3 "$root/tests/static/check_pe.py" --expect-machine i386 --expect-update-keys "$ids" \
