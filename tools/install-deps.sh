@@ -11,6 +11,7 @@ packages=(
     util-linux procps
     nginx-light python3 clang-format python3-pil fonts-dejavu-core fonts-dejavu-extra
     libbenchmark-dev locales osslsigncode openssl libssl-dev
+    softhsm2 opensc libengine-pkcs11-openssl
 )
 
 sudo=()

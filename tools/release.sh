@@ -3,9 +3,13 @@
 # host and version fixed into it, signed with Authenticode when a key is given, checked, and
 # written with its SHA-256 sum.
 #
-# Usage: tools/release.sh --host HOST [--version A.B.C.D] [--key KEY.pem --cert CERT.pem
-#                         [--ca CA.pem] [--timestamp URL]] [--update-key PUB.pem ...]
-#                         [--out DIR] [--bits 32|64]
+# Usage: tools/release.sh --host HOST [--version A.B.C.D] [SIGNING [--ca CA.pem] [--timestamp URL]]
+#                         [--update-key PUB.pem ...] [--out DIR] [--bits 32|64]
+# SIGNING is one of: --key KEY.pem --cert CERT.pem
+#                    --pfx FILE.pfx (--pfx-password-env NAME | --pfx-password-file FILE)
+#                    --pkcs11-module LIB.so --pkcs11-key URI (--pkcs11-cert URI | --cert CERT.pem)
+#                        (--pkcs11-pin-env NAME | --pkcs11-pin-file FILE)
+#                    --sign-command 'CMD {file}' [--cert CERT.pem]
 #
 #   --host HOST     the update server: a plain DNS name or a dotted IPv4 address (port 80)
 #   --version V     four numbers 0..65535, default 1.0.0.0
@@ -13,17 +17,32 @@
 #                   after the signing certificate); both or neither. Without them the exe is
 #                   not signed. The certificate's extended key usage must name code signing; a
 #                   DER certificate is refused with the command that converts it to PEM.
+#   --pfx FILE      a PKCS#12 file with the key and its certificate (and chain); its password
+#                   from the environment variable NAME or the first line of FILE, never from
+#                   the command line. Checked before the build: it opens, carries a certificate
+#                   for code signing and the key that belongs to it.
+#   --pkcs11-module LIB  a hardware token's PKCS#11 module (SoftHSM: libsofthsm2.so), through
+#                   osslsigncode's PKCS#11 engine (Debian: libengine-pkcs11-openssl). The key is
+#                   a pkcs11: URI; the certificate is on the token (--pkcs11-cert URI) or a PEM
+#                   file (--cert); the PIN from an environment variable or a file. A trial
+#                   signature before the build checks the PIN, the key and that they match.
+#   --sign-command CMD  the studio's own signing client: {file} becomes the exe's path (quoted);
+#                   the command signs that file in place. The signature is then verified as on
+#                   every road; an exe that comes back unsigned is refused. --cert names the
+#                   certificate it signs with, to check it before the build (optional).
 #   --ca FILE       the CA certificates the signature is verified against. Default: the
 #                   certificate itself when it is self-signed (a studio's test certificate),
 #                   else the system bundle /etc/ssl/certs/ca-certificates.crt. A certificate
 #                   that does not chain to it stops the script before it builds.
 #   --timestamp URL an RFC 3161 time-stamping server, passed to osslsigncode (-ts) so the
-#                   signature outlives the certificate
+#                   signature outlives the certificate. It must grant a trial time stamp before
+#                   the build (exit 1 when it does not). Not with --sign-command.
 #   --update-key PUB.pem  an ECDSA P-256 public key (PEM) the exe is pinned to: it then installs
 #                   only version files signed by one of its keys (repeatable: pin the next key
 #                   beside the current one to rotate). Without it the exe accepts any version file
 #                   whose CRC matches.
-#   --out DIR       where VeyraLauncher.exe and SHA256SUMS go, default build/release/out
+#   --out DIR       where VeyraLauncher.exe, veyra_version_file.exe (the studio tool, built by
+#                   the same preset) and SHA256SUMS go, default build/release/out
 #   --bits 32|64    the shipped 32-bit program (default), or its 64-bit twin
 #
 # Exit status: 0 done, 2 bad arguments, 1 a build, signing, verification or check failure (one
@@ -34,7 +53,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 program=$(basename "$0")
 
 usage() {
-    sed -n '6,8p' "${BASH_SOURCE[0]}" | sed 's/^# //'
+    sed -n '6,12p' "${BASH_SOURCE[0]}" | sed 's/^# //'
 }
 
 refuse() {
@@ -241,6 +260,7 @@ case $road in
     ;;
 --sign-command)
     [[ $sign_command == *"{file}"* ]] || refuse "--sign-command needs {file} where the exe's path goes"
+    [[ -z $timestamp ]] || refuse "--timestamp goes to osslsigncode: a sign command time-stamps on its own"
     # The certificate the command signs with is optional: its checks then run before the build.
     [[ -z $cert ]] || { readable "$cert" && cert=$(realpath "$cert"); }
     read -r -a words <<<"$sign_command"
@@ -373,6 +393,32 @@ elif ((signing)); then
     [[ -r $ca ]] || refuse "cannot read the CA certificates in $ca"
 fi
 
+# The time-stamping server must grant a time stamp now, not after a minute of building: a
+# trial request for the hash of a few bytes.
+if [[ -n $timestamp ]]; then
+    [[ $timestamp =~ ^https?://[^[:space:]]+$ ]] || refuse "--timestamp '$timestamp' is no http:// or https:// URL"
+    printf 'trial\n' >"$secrets/trial.txt"
+    openssl ts -query -data "$secrets/trial.txt" -sha256 -cert -out "$secrets/trial.tsq" 2>/dev/null ||
+        fail "openssl cannot make a time-stamp request"
+    if ! answer=$(python3 - "$timestamp" "$secrets/trial.tsq" "$secrets/trial.tsr" 2>&1 <<'PY'
+import sys, urllib.request
+url, query, reply = sys.argv[1:]
+request = urllib.request.Request(url, data=open(query, "rb").read(),
+                                 headers={"Content-Type": "application/timestamp-query"})
+try:
+    with urllib.request.urlopen(request, timeout=20) as response:
+        open(reply, "wb").write(response.read())
+except Exception as error:  # any failure is the one line the studio sees
+    sys.exit(f"{type(error).__name__}: {error}")
+PY
+    ); then
+        fail "the time-stamping server $timestamp does not answer: ${answer##*$'\n'}"
+    fi
+    status=$(openssl ts -reply -in "$secrets/trial.tsr" -text 2>/dev/null | sed -n 's/^Status: *//p' | head -n 1)
+    [[ $status == Granted* ]] ||
+        fail "the time-stamping server $timestamp grants no time stamp: ${status:-its answer is no RFC 3161 reply}"
+fi
+
 case $bits in
 32) preset=win32 machine=i386 ;;
 64) preset=win64 machine=amd64 ;;
@@ -394,12 +440,14 @@ if ! {
     cmake -S "$root" --preset "$preset" -B "$build" -DVEYRA_WINDOWS_TESTS=OFF \
         -DVEYRA_UPDATE_HOST="$host" -DVEYRA_PRODUCT_VERSION="$version" \
         -DVEYRA_UPDATE_KEYS="$keys_file" &&
-        cmake --build "$build" --target VeyraLauncher
+        cmake --build "$build" --target VeyraLauncher veyra_version_file
 } >"$log" 2>&1; then
     fail "the build failed: $(why "$log") (full output: $log)"
 fi
 exe=$build/VeyraLauncher.exe
 [[ -f $exe ]] || fail "the build made no $exe"
+tool=$build/veyra_version_file.exe
+[[ -f $tool ]] || fail "the build made no $tool"
 
 if ((signing)); then
     signed=$build/VeyraLauncher.signed.exe
@@ -452,8 +500,10 @@ echo "Static checks: $(tail -n 1 "$build/check_pe.log")"
 
 mkdir -p "$out"
 cp -f "$exe" "$out/VeyraLauncher.exe"
-(cd "$out" && sha256sum VeyraLauncher.exe >SHA256SUMS)
-sum=$(cut -d' ' -f1 "$out/SHA256SUMS")
+# The studio tool beside it, for studios that write their version files on Windows.
+cp -f "$tool" "$out/veyra_version_file.exe"
+(cd "$out" && sha256sum VeyraLauncher.exe veyra_version_file.exe >SHA256SUMS)
+sum=$(sha256sum "$out/VeyraLauncher.exe" | cut -d' ' -f1)
 
 echo
 echo "Release of VeyraLauncher.exe"
@@ -472,4 +522,4 @@ else
 fi
 echo "  SHA-256: $sum"
 echo "  size:    $(stat -c %s "$out/VeyraLauncher.exe") bytes"
-echo "  files:   $out/VeyraLauncher.exe, $out/SHA256SUMS"
+echo "  files:   $out/VeyraLauncher.exe, $out/veyra_version_file.exe (the studio tool), $out/SHA256SUMS"

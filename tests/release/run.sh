@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Tests of the release build (tools/release.sh): argument refusals, a signed release (its
-# signature, its sums, its static checks and version), an unsigned one, and a real update under
-# Wine with a signed exe. Each release is a clean build of about a minute: the number of
-# releases is kept small (two, three where the signed 32-bit exe cannot run under Wine here).
+# signature, its sums, its static checks and version), an unsigned one, a pinned one signed with
+# a .pfx, one signed through a SoftHSM token, one signed by a sign command and one whose command
+# does not sign, and a real update under Wine with a signed exe. Each release is a clean build of
+# 20-60 s: six releases, seven where the signed 32-bit exe cannot run under Wine here. The script
+# cannot sign an exe it did not build, so each signing road costs a build.
 # Usage: tests/release/run.sh
 # Prints one PASS or FAIL line per check and ends with "N passed, N failed"; the exit status is
 # non-zero when a check failed. The update runs the helpers of build/win32 or build/win64
@@ -15,7 +17,8 @@ source "$root/tools/lib/wine.sh"
 release=$root/tools/release.sh
 release_seconds=${VEYRA_RELEASE_SECONDS:-900}
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+tsa_pid=''
+trap '[[ -z $tsa_pid ]] || kill "$tsa_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
 passed=0
 failed=0
@@ -173,6 +176,55 @@ else
     fail signing_stops_on_a_foreign_ca "exit status $status: $(tail -n 2 "$work/foreign-ca.err")"
 fi
 
+# A time-stamping server that does not answer (a loopback port nobody listens on) stops the
+# release before it builds (exit 1), with the reason.
+closed_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+timeout 60 "$release" --host localhost --key "$key" --cert "$cert" --timestamp "http://127.0.0.1:$closed_port/" \
+    --out "$work/refused-out" >"$work/timestamp.out" 2>"$work/timestamp.err"
+status=$?
+if ((status == 1)) && grep -q 'does not answer' "$work/timestamp.err" && ! grep -q '^Building' "$work/timestamp.out" &&
+    [[ ! -e $work/refused-out ]]; then
+    pass timestamp_server_that_does_not_answer_stops_before_the_build
+else
+    fail timestamp_server_that_does_not_answer_stops_before_the_build "exit status $status: $(head -n 2 "$work/timestamp.err")"
+fi
+
+# A real RFC 3161 server on loopback: openssl ts -reply behind tests/release/tsa_server.py, with a
+# throwaway TSA certificate (extended key usage timeStamping, critical).
+mkdir -p "$work/tsa"
+cat >"$work/tsa/tsa.cnf" <<EOF
+[ tsa ]
+default_tsa = tsa_config
+[ tsa_config ]
+dir = $work/tsa
+serial = \$dir/serial
+crypto_device = builtin
+signer_cert = \$dir/cert.pem
+certs = \$dir/cert.pem
+signer_key = \$dir/key.pem
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256, sha384, sha512
+accuracy = secs:1
+ordering = no
+tsa_name = yes
+ess_cert_id_chain = no
+ess_cert_id_alg = sha256
+EOF
+echo 01 >"$work/tsa/serial"
+timestamp_url=''
+if openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/tsa/key.pem" -out "$work/tsa/cert.pem" -days 1 \
+    -subj "/CN=Veyra Test TSA" -addext "extendedKeyUsage=critical,timeStamping" >"$work/tsa/openssl.log" 2>&1; then
+    python3 "$root/tests/release/tsa_server.py" "$work/tsa/tsa.cnf" "$work/tsa/port" 2>"$work/tsa/server.log" &
+    tsa_pid=$!
+    for _ in $(seq 50); do
+        [[ -s $work/tsa/port ]] && break
+        sleep 0.1
+    done
+    [[ -s $work/tsa/port ]] && timestamp_url=http://127.0.0.1:$(cat "$work/tsa/port")/
+fi
+[[ -n $timestamp_url ]] || fail timestamp_server "the loopback time-stamping server did not start: $(tail -n 2 "$work/tsa/"*.log)"
+
 # --- a signed 32-bit release, run from another folder with relative paths --------------------
 signed_out=$work/signed
 (cd "$work" && timeout "$release_seconds" "$release" --host localhost --version 2.3.4.5 \
@@ -203,6 +255,16 @@ if [[ -f $signed_exe ]]; then
     # shellcheck disable=SC2016 # $1 is the inner shell's argument
     expect sums_check "sha256sum -c failed in the out folder" \
         bash -c 'cd "$1" && sha256sum -c SHA256SUMS' _ "$signed_out"
+    # The 32-bit studio tool ships beside it, listed in the sums. check_pe's launcher checks
+    # (GUI subsystem, resources) are not the tool's: only its machine and hardening count.
+    python3 "$root/tests/static/check_pe.py" --expect-machine i386 "$signed_out/veyra_version_file.exe" \
+        >"$work/tool-check.log" 2>&1
+    if [[ $(cut -d' ' -f3 "$signed_out/SHA256SUMS" | sort | tr '\n' ' ') == "VeyraLauncher.exe veyra_version_file.exe " ]] &&
+        grep -qx 'PASS machine' "$work/tool-check.log" && grep -qx 'PASS dll-characteristics' "$work/tool-check.log"; then
+        pass studio_tool_ships_in_the_sums
+    else
+        fail studio_tool_ships_in_the_sums "$(cat "$signed_out/SHA256SUMS"; grep -m 2 '^FAIL' "$work/tool-check.log")"
+    fi
     expect static_checks_signed "check_pe failed on the signed exe" \
         python3 "$root/tests/static/check_pe.py" --expect-machine i386 --expect-signed \
         --expect-version 2.3.4.5 --manifest "$root/app/VeyraLauncher.manifest" "$signed_exe"
@@ -272,7 +334,7 @@ ids=$(cat "$work/update-current-public.pem" "$work/update-next-public.pem" |
 pinned_out=$work/pinned
 timeout "$release_seconds" "$release" --host updates.example.com \
     --update-key "$work/update-current-public.pem" --update-key "$work/update-next-public.pem" \
-    --pfx "$work/studio.pfx" --pfx-password-env VEYRA_TEST_PFX_PASSWORD \
+    --pfx "$work/studio.pfx" --pfx-password-env VEYRA_TEST_PFX_PASSWORD ${timestamp_url:+--timestamp "$timestamp_url"} \
     --out "$pinned_out" >"$work/pinned.log" 2>&1
 status=$?
 if ((status == 0)) && [[ $ids == ?*,?* ]] &&
@@ -291,6 +353,19 @@ if [[ -f $pinned_out/VeyraLauncher.exe ]]; then
         osslsigncode verify -CAfile "$cert" -in "$pinned_out/VeyraLauncher.exe"
     expect_not pfx_signature_refused_by_another_ca "the .pfx-signed exe verified against another certificate" \
         osslsigncode verify -CAfile "$work/other/cert.pem" -in "$pinned_out/VeyraLauncher.exe"
+    # Countersigned by the loopback server: osslsigncode verifies the time stamp against its
+    # certificate.
+    if [[ -n $timestamp_url ]]; then
+        osslsigncode verify -CAfile "$cert" -TSA-CAfile "$work/tsa/cert.pem" -in "$pinned_out/VeyraLauncher.exe" \
+            >"$work/timestamp-verify.log" 2>&1
+        if grep -qF "time-stamped by $timestamp_url" "$work/pinned.log" &&
+            grep -q '^Timestamp Server Signature verification: ok' "$work/timestamp-verify.log" &&
+            grep -q 'Timestamp time:' "$work/timestamp-verify.log"; then
+            pass timestamp_countersigns_the_release
+        else
+            fail timestamp_countersigns_the_release "$(grep -iE 'timestamp|failed' "$work/timestamp-verify.log" | head -n 3)"
+        fi
+    fi
     if grep -qF "$VEYRA_TEST_PFX_PASSWORD" "$work/pinned.log"; then
         fail pfx_password_not_printed "the password appears in the release's output"
     else
@@ -303,6 +378,83 @@ if [[ -f $pinned_out/VeyraLauncher.exe ]]; then
     expect_not static_checks_see_a_pinned_exe_as_pinned "check_pe took a pinned exe for one without keys" \
         python3 "$root/tests/static/check_pe.py" --expect-machine i386 \
         --manifest "$root/app/VeyraLauncher.manifest" "$pinned_out/VeyraLauncher.exe"
+fi
+
+# --- a release signed through a PKCS#11 token: SoftHSM in a private folder ---------------------
+module=$(compgen -G '/usr/lib/*/softhsm/libsofthsm2.so' | head -n 1)
+if [[ -z $module ]] || ! command -v softhsm2-util >/dev/null || ! command -v pkcs11-tool >/dev/null; then
+    fail pkcs11_release "softhsm2 and opensc are missing (tools/install-deps.sh installs them)"
+else
+    # The studio's key and certificate on a fresh token, in a folder of this run only.
+    mkdir -p "$work/hsm/tokens"
+    printf 'directories.tokendir = %s\nobjectstore.backend = file\n' "$work/hsm/tokens" >"$work/hsm/softhsm2.conf"
+    export SOFTHSM2_CONF=$work/hsm/softhsm2.conf VEYRA_TEST_PIN=4321
+    openssl pkcs8 -topk8 -nocrypt -in "$key" -out "$work/hsm/key.p8" 2>/dev/null
+    if {
+        softhsm2-util --init-token --free --label veyra-test --pin "$VEYRA_TEST_PIN" --so-pin 87654321 &&
+            softhsm2-util --import "$work/hsm/key.p8" --token veyra-test --label studio --id 01 \
+                --pin "$VEYRA_TEST_PIN" &&
+            pkcs11-tool --module "$module" --token-label veyra-test --login --pin "$VEYRA_TEST_PIN" \
+                --write-object "$cert" --type cert --id 01 --label studio
+    } >"$work/hsm/setup.log" 2>&1; then
+        token_key='pkcs11:token=veyra-test;object=studio;type=private'
+        token_cert='pkcs11:token=veyra-test;object=studio;type=cert'
+        printf '0000\n' >"$work/hsm/wrong-pin"
+        refusal pkcs11_wrong_pin "the PIN does not open the token" --host localhost --pkcs11-module "$module" \
+            --pkcs11-key "$token_key" --pkcs11-cert "$token_cert" --pkcs11-pin-file "$work/hsm/wrong-pin"
+        refusal pkcs11_key_of_another_certificate "does not belong to the certificate" --host localhost \
+            --pkcs11-module "$module" --pkcs11-key "$token_key" --cert "$work/other/cert.pem" \
+            --pkcs11-pin-env VEYRA_TEST_PIN
+        refusal pkcs11_missing_key "failed: Failed to load private key" --host localhost --pkcs11-module "$module" \
+            --pkcs11-key 'pkcs11:token=veyra-test;object=nothing;type=private' --pkcs11-cert "$token_cert" \
+            --pkcs11-pin-env VEYRA_TEST_PIN
+        # The certificate comes from the token too.
+        pkcs11_out=$work/pkcs11
+        timeout "$release_seconds" "$release" --host localhost --pkcs11-module "$module" \
+            --pkcs11-key "$token_key" --pkcs11-cert "$token_cert" --pkcs11-pin-env VEYRA_TEST_PIN \
+            --out "$pkcs11_out" >"$work/pkcs11.log" 2>&1
+        status=$?
+        if ((status == 0)) && grep -q '^  signed:  yes.*Veyra Test Studio' "$work/pkcs11.log"; then
+            pass pkcs11_release
+        else
+            fail pkcs11_release "exit status $status: $(tail -n 4 "$work/pkcs11.log")"
+        fi
+        if [[ -f $pkcs11_out/VeyraLauncher.exe ]]; then
+            expect pkcs11_signature_verifies "osslsigncode verify of the token-signed exe failed" \
+                osslsigncode verify -CAfile "$cert" -in "$pkcs11_out/VeyraLauncher.exe"
+            expect_not pkcs11_signature_refused_by_another_ca "the token-signed exe verified against another certificate" \
+                osslsigncode verify -CAfile "$work/other/cert.pem" -in "$pkcs11_out/VeyraLauncher.exe"
+        fi
+    else
+        fail pkcs11_release "could not set up the SoftHSM token: $(tail -n 3 "$work/hsm/setup.log")"
+    fi
+fi
+
+# --- the studio's own signing command: one that signs, one that does nothing -----------------
+# A stand-in for a studio's signing client: signs the file it is given in place.
+# shellcheck disable=SC2016 # $1 is the client's argument
+printf '#!/bin/sh\nosslsigncode sign -certs "%s" -key "%s" -h sha256 -in "$1" -out "$1.signed" && mv -f "$1.signed" "$1"\n' \
+    "$cert" "$key" >"$work/sign-client"
+chmod +x "$work/sign-client"
+command_out=$work/sign-command
+timeout "$release_seconds" "$release" --host localhost --sign-command "$work/sign-client {file}" --ca "$cert" \
+    --out "$command_out" >"$work/sign-command.log" 2>&1
+status=$?
+if ((status == 0)) && grep -q '^  signed:  yes.*Veyra Test Studio' "$work/sign-command.log" &&
+    osslsigncode verify -CAfile "$cert" -in "$command_out/VeyraLauncher.exe" >/dev/null 2>&1 &&
+    ! osslsigncode verify -CAfile "$work/other/cert.pem" -in "$command_out/VeyraLauncher.exe" >/dev/null 2>&1; then
+    pass sign_command_release_verifies
+else
+    fail sign_command_release_verifies "exit status $status: $(tail -n 4 "$work/sign-command.log")"
+fi
+timeout "$release_seconds" "$release" --host localhost --sign-command "true {file}" --ca "$cert" \
+    --out "$work/not-signed" >"$work/no-sign-command.log" 2>&1
+status=$?
+if ((status == 1)) && grep -q 'the sign command left the exe unsigned' "$work/no-sign-command.log" &&
+    [[ ! -e $work/not-signed ]]; then
+    pass sign_command_that_does_not_sign_is_refused
+else
+    fail sign_command_that_does_not_sign_is_refused "exit status $status: $(tail -n 3 "$work/no-sign-command.log")"
 fi
 
 # --- a real update under Wine with a signed exe ---------------------------------------------
