@@ -453,7 +453,8 @@ if ((signing)); then
     signed=$build/VeyraLauncher.signed.exe
     rm -f "$signed"
     if [[ $road == --sign-command ]]; then
-        echo "Signing with: $sign_command"
+        # Only the program's name: the rest of a studio's command line may carry its credentials.
+        echo "Signing with the sign command ${words[0]}"
         cp -f "$exe" "$signed"
         command=${sign_command//\{file\}/$(printf '%q' "$signed")}
         if ! bash -c "$command" >"$build/sign.log" 2>&1; then

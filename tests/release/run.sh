@@ -447,14 +447,16 @@ if ((status == 0)) && grep -q '^  signed:  yes.*Veyra Test Studio' "$work/sign-c
 else
     fail sign_command_release_verifies "exit status $status: $(tail -n 4 "$work/sign-command.log")"
 fi
+# Refused after the build: one line that says why, naming the log that keeps the command's output.
 timeout "$release_seconds" "$release" --host localhost --sign-command "true {file}" --ca "$cert" \
-    --out "$work/not-signed" >"$work/no-sign-command.log" 2>&1
+    --out "$work/not-signed" >"$work/no-sign-command.out" 2>"$work/no-sign-command.err"
 status=$?
-if ((status == 1)) && grep -q 'the sign command left the exe unsigned' "$work/no-sign-command.log" &&
-    [[ ! -e $work/not-signed ]]; then
-    pass sign_command_that_does_not_sign_is_refused
+log=$(sed -n 's/.*(full output: \(.*\))$/\1/p' "$work/no-sign-command.err")
+if ((status == 1)) && [[ $(wc -l <"$work/no-sign-command.err") == 1 && -f $log ]] &&
+    grep -q 'the sign command left the exe unsigned' "$work/no-sign-command.err" && [[ ! -e $work/not-signed ]]; then
+    pass sign_command_that_does_not_sign_is_refused_in_one_line
 else
-    fail sign_command_that_does_not_sign_is_refused "exit status $status: $(tail -n 3 "$work/no-sign-command.log")"
+    fail sign_command_that_does_not_sign_is_refused_in_one_line "exit status $status: $(tail -n 3 "$work/no-sign-command.err")"
 fi
 
 # --- a real update under Wine with a signed exe ---------------------------------------------
