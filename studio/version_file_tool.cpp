@@ -1,16 +1,18 @@
 // The studio's version-file tool:
 //   veyra_version_file keygen PRIVATE.pem PUBLIC.pem       a new update key pair
-//   veyra_version_file write LAUNCHER LABEL [--key PRIVATE.pem]
-//                                           prints the version file for a new launcher, signed
+//   veyra_version_file write LAUNCHER LABEL [--key PRIVATE.pem] [--out FILE]
+//                                           the version file for a new launcher, signed; on
+//                                           stdout, or put in place of FILE in one step
 //   veyra_version_file check HOST LAUNCHER [--key PUBLIC.pem]...
 //                                           says what a player would see with the live one, as
 //                                           a program pinned to those keys would check it
 // Exit status: 0 done (check: the program would install the file), 1 the program would not
-// install it, 2 a usage error or a file that cannot be read or written.
+// install it, 2 a usage error or a file (standard output included) that cannot be read or written.
 #include "studio/Diagnosis.h"
 #include "studio/FileCrc.h"
 #include "studio/HostName.h"
 #include "studio/LocalStamp.h"
+#include "studio/Output.h"
 #include "studio/PlayerOutcome.h"
 #include "studio/SignatureReport.h"
 #include "studio/Text.h"
@@ -21,7 +23,9 @@
 #include "update/VersionFile.h"
 #include "update/uM.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
@@ -54,8 +58,22 @@ constexpr int kDone = 0;
 constexpr int kRefused = 1;
 constexpr int kUsage = 2;
 
+// Set once a write to standard output failed: the run then ends with kUsage, whatever it found.
+bool outputFailed = false;
+
+// Writes `text` to standard output at once; the first failure is said on stderr.
 void Print(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (outputFailed)
+        return;
+    errno = 0;
+    if (WriteAndFlush(stdout, text))
+        return;
+    outputFailed = true;
+    const int error = errno;
+    std::fputs(("veyra_version_file: cannot write to standard output" +
+                (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) + "\n")
+                   .c_str(),
+               stderr);
 }
 
 int Fail(const std::string& text, int status) {
@@ -63,13 +81,58 @@ int Fail(const std::string& text, int status) {
     return status;
 }
 
+constexpr const char* kKeygenUsage = "veyra_version_file keygen PRIVATE_KEY_FILE PUBLIC_KEY_FILE\n";
+constexpr const char* kWriteUsage =
+    "veyra_version_file write LAUNCHER_FILE LABEL [--key PRIVATE_KEY_FILE] [--out VERSION_FILE]\n";
+constexpr const char* kCheckUsage =
+    "veyra_version_file check UPDATE_HOST LAUNCHER_FILE [--key PUBLIC_KEY_FILE]...\n";
+constexpr const char* kInfoUsage = "veyra_version_file [COMMAND] --help | --version\n";
+
+std::string AllUsages() {
+    return std::string("usage: ") + kKeygenUsage + "       " + kWriteUsage + "       " +
+           kCheckUsage + "       " + kInfoUsage;
+}
+
+constexpr const char* kKeygenHelp =
+    "Makes a new update key pair (ECDSA P-256). Neither file may exist: a key is never\n"
+    "overwritten. The private key is readable by its owner only; keep it off the web server.\n"
+    "The Linux build only.\n";
+constexpr const char* kWriteHelp =
+    "Writes the version file for LAUNCHER_FILE under LABEL (printable ASCII, no \"|\", for\n"
+    "example 2.0.0.2): LABEL|CRC-32 of the file, CR LF.\n"
+    "  --key PRIVATE_KEY_FILE  sign it (the Linux build only)\n"
+    "  --out VERSION_FILE      write VERSION_FILE in one step (a temporary file beside it,\n"
+    "                          flushed, then renamed over it) instead of standard output: a\n"
+    "                          failed run leaves an existing VERSION_FILE as it was\n";
+constexpr const char* kCheckHelp =
+    "Fetches the live version file from UPDATE_HOST as the program does and says whether the\n"
+    "program would install LAUNCHER_FILE with it, and if not, why.\n"
+    "  --key PUBLIC_KEY_FILE   check it as a program pinned to this key (repeatable)\n";
+constexpr const char* kExitHelp =
+    "Exit status: 0 done (check: the program would install the file), 1 the program would not\n"
+    "install it, 2 a usage error or a file (standard output included) that cannot be read or\n"
+    "written.\n";
+
 int Usage() {
-    std::fputs(
-        "usage: veyra_version_file keygen PRIVATE_KEY_FILE PUBLIC_KEY_FILE\n"
-        "       veyra_version_file write LAUNCHER_FILE LABEL [--key PRIVATE_KEY_FILE]\n"
-        "       veyra_version_file check UPDATE_HOST LAUNCHER_FILE [--key PUBLIC_KEY_FILE]...\n",
-        stderr);
+    std::fputs(AllUsages().c_str(), stderr);
     return kUsage;
+}
+
+int Help(const std::string& command) {
+    std::string text;
+    if (command == "keygen")
+        text = std::string("usage: ") + kKeygenUsage + kKeygenHelp;
+    else if (command == "write")
+        text = std::string("usage: ") + kWriteUsage + kWriteHelp;
+    else if (command == "check")
+        text = std::string("usage: ") + kCheckUsage + kCheckHelp;
+    else
+        text = AllUsages() +
+               "The studio's tool for the launcher's version file: keygen makes an update key\n"
+               "pair, write makes the version file for a new launcher, check says what a player's\n"
+               "program would do with the live one. veyra_version_file COMMAND --help says more.\n";
+    Print(text + kExitHelp);
+    return outputFailed ? kUsage : kDone;
 }
 
 // Arguments arrive as UTF-8; a path takes them as such on every system.
@@ -149,7 +212,8 @@ std::optional<std::string> SignedLabel(const std::string& keyFile, const std::st
 }
 #endif
 
-int Write(const std::string& file, const std::string& label, const std::string& keyFile) {
+int Write(const std::string& file, const std::string& label, const std::string& keyFile,
+          const std::string& outFile) {
     if (const auto problem = LabelProblem(label))
         return Fail(*problem, kUsage);
     const auto launcher = LauncherBytes(file);
@@ -169,7 +233,12 @@ int Write(const std::string& file, const std::string& label, const std::string& 
             return Fail("the signed label: " + *problem, kUsage);
 #endif
     }
-    Print(VersionFileBody(text, Crc32OfBytes(*launcher)));
+    const std::string body = VersionFileBody(text, Crc32OfBytes(*launcher));
+    if (outFile.empty()) {
+        Print(body);
+    } else if (const auto problem = ReplaceFile(PathOf(outFile), body)) {
+        return Fail(*problem + " (" + outFile + " is as it was)", kUsage);
+    }
     return kDone;
 }
 
@@ -235,30 +304,65 @@ int Check(const std::string& host, const std::string& file,
     return kRefused;
 }
 
-// The values of `--key` options among `arguments` from `first` on; false on anything else.
-bool KeyOptions(const std::vector<std::string>& arguments, std::size_t first,
-                std::vector<std::string>& keys) {
-    for (std::size_t i = first; i < arguments.size(); i += 2) {
-        if (arguments[i] != "--key" || i + 1 >= arguments.size())
+// A command line: the words, and the options wherever they stand.
+struct CommandLine {
+    std::vector<std::string> words;
+    std::vector<std::string> keys;
+    std::string out;
+    bool help = false;
+    bool version = false;
+};
+
+// False on an unknown option or one without its value.
+bool Parse(const std::vector<std::string>& arguments, CommandLine& line) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == "--help" || argument == "-h")
+            line.help = true;
+        else if (argument == "--version")
+            line.version = true;
+        else if (argument == "--key" && hasValue)
+            line.keys.push_back(arguments[++i]);
+        else if (argument == "--out" && hasValue && line.out.empty())
+            line.out = arguments[++i];
+        else if (argument.starts_with("--"))
             return false;
-        keys.push_back(arguments[i + 1]);
+        else
+            line.words.push_back(argument);
     }
     return true;
 }
 
-int Run(const std::vector<std::string>& arguments) {
-    std::vector<std::string> keys;
-    if (arguments.size() >= 3 && !KeyOptions(arguments, 3, keys))
+int Dispatch(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    if (!Parse(arguments, line))
+        return Usage();
+    const std::string command = line.words.empty() ? std::string() : line.words[0];
+    if (line.help)
+        return Help(command);
+    if (line.version) {
+        Print("veyra_version_file " VEYRA_TOOL_VERSION "\n");
+        return kDone;
+    }
+    const auto& words = line.words;
+    if (!line.out.empty() && command != "write")
         return Usage();
 #ifndef _WIN32
-    if (arguments.size() == 3 && arguments[0] == "keygen")
-        return Keygen(arguments[1], arguments[2]);
+    if (words.size() == 3 && command == "keygen" && line.keys.empty())
+        return Keygen(words[1], words[2]);
 #endif
-    if (arguments.size() >= 3 && arguments[0] == "write" && keys.size() <= 1)
-        return Write(arguments[1], arguments[2], keys.empty() ? std::string() : keys[0]);
-    if (arguments.size() >= 3 && arguments[0] == "check")
-        return Check(arguments[1], arguments[2], keys);
+    if (words.size() == 3 && command == "write" && line.keys.size() <= 1)
+        return Write(words[1], words[2], line.keys.empty() ? std::string() : line.keys[0],
+                     line.out);
+    if (words.size() == 3 && command == "check")
+        return Check(words[1], words[2], line.keys);
     return Usage();
+}
+
+int Run(const std::vector<std::string>& arguments) {
+    const int status = Dispatch(arguments);
+    return outputFailed ? kUsage : status;
 }
 
 } // namespace
@@ -276,6 +380,15 @@ int wmain(int argc, wchar_t** argv) {
 }
 #else
 int main(int argc, char** argv) {
+    // A closed standard output: a file the tool opens would take its descriptor and receive the
+    // output. /dev/null opened read-only holds the place, and every write to it fails.
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0 && errno == EBADF) {
+        const int holder = ::open("/dev/null", O_RDONLY);
+        if (holder >= 0 && holder != STDOUT_FILENO) {
+            ::dup2(holder, STDOUT_FILENO);
+            ::close(holder);
+        }
+    }
     return veyra::studio::Run(std::vector<std::string>(argv + 1, argv + argc));
 }
 #endif

@@ -1,5 +1,6 @@
 // The version file the studio publishes: written by the tool, read back by the program's own rule.
 #include "studio/FileCrc.h"
+#include "studio/Output.h"
 #include "studio/PlayerOutcome.h"
 #include "studio/VersionFileBody.h"
 #include "support/uCRC32.h"
@@ -9,10 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace veyra::studio {
 namespace {
@@ -107,6 +114,81 @@ TEST(VersionFileToolTest, AFileThatCannotBeReadHasNoCrc) {
     ScratchFolder folder;
     EXPECT_FALSE(FileCrc32(folder.Path() / "missing.exe").has_value());
     EXPECT_FALSE(FileCrc32(folder.Path()).has_value()); // a folder
+}
+
+// The names in a folder, sorted.
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Content(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(VersionFileToolTest, AWriteThatDidNotReachItsFileIsAFailure) {
+    ScratchFolder folder;
+    const fs::path file = folder.Write("out.txt", "");
+    const struct {
+        const char* name;
+        const char* path;
+        const char* mode;
+        bool written;
+    } cases[] = {
+        {"a file", file.c_str(), "wb", true},
+        {"a full disk", "/dev/full", "wb", false},
+        {"a stream open for reading only", file.c_str(), "rb", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::FILE* out = std::fopen(c.path, c.mode);
+        ASSERT_NE(out, nullptr);
+        // More than a stream's buffer, and a line shorter than it: both must reach the file.
+        EXPECT_EQ(WriteAndFlush(out, std::string(100000, 'x')), c.written);
+        EXPECT_EQ(WriteAndFlush(out, "2.0.0.2|3421780262\r\n"), c.written);
+        std::fclose(out);
+    }
+    EXPECT_EQ(Content(file), std::string(100000, 'x') + "2.0.0.2|3421780262\r\n");
+}
+
+TEST(VersionFileToolTest, ReplacingAFileLeavesExactlyTheNewBody) {
+    ScratchFolder folder;
+    const fs::path file = folder.Write("veyralauncher.ini", "1.0.0.1|12345\r\n");
+    const mode_t mask = ::umask(022);
+    EXPECT_EQ(ReplaceFile(file, "2.0.0.2|3421780262\r\n"), std::nullopt);
+    ::umask(mask);
+    EXPECT_EQ(Content(file), "2.0.0.2|3421780262\r\n");
+    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"veyralauncher.ini"});
+    // The web server reads it: not the temporary file's private mode.
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+
+    EXPECT_EQ(ReplaceFile(folder.Path() / "new.ini", ""), std::nullopt);
+    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"new.ini", "veyralauncher.ini"}));
+    EXPECT_EQ(fs::file_size(folder.Path() / "new.ini"), 0u);
+}
+
+TEST(VersionFileToolTest, AFailedReplaceLeavesTheFolderAsItWas) {
+    ScratchFolder folder;
+    folder.Write("veyralauncher.ini", "1.0.0.1|12345\r\n");
+    // A folder where the file should be: the rename fails after the temporary file was written.
+    fs::create_directories(folder.Path() / "taken" / "inside");
+    const auto overFolder = ReplaceFile(folder.Path() / "taken", "2.0.0.2|3421780262\r\n");
+    ASSERT_TRUE(overFolder.has_value());
+    EXPECT_NE(overFolder->find("cannot rename"), std::string::npos) << *overFolder;
+    // No folder to put the temporary file in.
+    const auto noFolder = ReplaceFile(folder.Path() / "missing" / "veyralauncher.ini", "x");
+    ASSERT_TRUE(noFolder.has_value());
+    EXPECT_NE(noFolder->find("cannot make a temporary file"), std::string::npos) << *noFolder;
+
+    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"taken", "veyralauncher.ini"}));
+    EXPECT_EQ(Names(folder.Path() / "taken"), std::vector<std::string>{"inside"});
+    EXPECT_EQ(Content(folder.Path() / "veyralauncher.ini"), "1.0.0.1|12345\r\n");
 }
 
 } // namespace
