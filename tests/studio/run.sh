@@ -191,9 +191,21 @@ run_row() {
         CHECK_KEYS=()
         trap 'stop_nginx; [[ -n $SCRIPTED_SERVER ]] && kill "$SCRIPTED_SERVER" 2>/dev/null; wait' EXIT
         "$setup"
-        local output code
-        output=$("$@" check "$CHECK_HOST" "$(tool_path "$LAUNCHER")" ${CHECK_KEYS[@]+"${CHECK_KEYS[@]}"} 2>&1)
+        local output code tool
+        "$@" check "$CHECK_HOST" "$(tool_path "$LAUNCHER")" ${CHECK_KEYS[@]+"${CHECK_KEYS[@]}"} \
+            >"$SCENARIO_DIR/output" 2>&1 &
+        tool=$!
+        # Each line goes out when it is known: the request's line is in a file (as under tee)
+        # while the tool still waits for the silent server.
+        if [[ $name == silent_server ]]; then
+            sleep 3
+            kill -0 "$tool" 2>/dev/null || fail "the tool ended before the server's silence did"
+            [[ $(head -n 1 "$SCENARIO_DIR/output") == "GET http://"* ]] ||
+                fail "no GET line while the fetch runs: $(head -n 1 "$SCENARIO_DIR/output")"
+        fi
+        wait "$tool"
         code=$?
+        output=$(cat "$SCENARIO_DIR/output")
         { echo "== $name ($*)"; echo "$output"; } >>"$LOG"
         local expected last
         expected=${pattern//\$CRC/$CRC}
@@ -248,6 +260,17 @@ for index in "${!CASES[@]}"; do
     run_bounded native "$index"
 done
 
+# The tool in a pipeline and with --out: rows of their own, counted with the others.
+run_pipeline() {
+    local line
+    while IFS= read -r line; do
+        echo "$line"
+        if [[ $line == PASS* ]]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+    done < <(timeout -k 5 120 "$root/tests/studio/pipeline.sh" "$@" 2>&1 | grep -E '^(PASS|FAIL)' ||
+        echo "FAIL pipeline: tests/studio/pipeline.sh printed no row")
+}
+run_pipeline "$WORK/pipeline-native" "$native/veyra_version_file"
+
 if [[ -n $windows ]]; then
     export WINEPREFIX="$WORK/prefix"
     wine_template_prefix
@@ -256,6 +279,8 @@ if [[ -n $windows ]]; then
     for index in "${!CASES[@]}"; do
         [[ $(trim "${CASES[$index]%%|*}") =~ $WINDOWS_ROWS ]] && run_bounded windows "$index"
     done
+    export TOOL_PATH_STYLE=windows
+    run_pipeline "$WORK/pipeline-windows" "$VEYRA_WINE" "$WORK/veyra_version_file.exe"
 fi
 echo "$passed passed, $failed failed"
 ((failed == 0))
