@@ -16,6 +16,7 @@ bool WriteAndFlush(std::FILE* out, std::string_view text);
 // Replaces `file` with `bytes` as one step: a temporary file in the same folder, written, flushed
 // to the disk, then renamed over `file`. On failure `file` is as it was, no temporary file stays,
 // and the text says why.
-std::optional<std::string> ReplaceFile(const std::filesystem::path& file, std::string_view bytes);
+std::optional<std::string> ReplaceFileAtomically(const std::filesystem::path& file,
+                                                 std::string_view bytes);
 
 } // namespace veyra::studio

@@ -31,7 +31,8 @@ bool WriteAll(int descriptor, std::string_view bytes) {
 
 } // namespace
 
-std::optional<std::string> ReplaceFile(const std::filesystem::path& file, std::string_view bytes) {
+std::optional<std::string> ReplaceFileAtomically(const std::filesystem::path& file,
+                                                 std::string_view bytes) {
     const std::string target = file.string();
     std::string pattern = target + ".tmp-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());

@@ -14,7 +14,8 @@ std::string Reason(const std::string& what, DWORD error) {
 
 } // namespace
 
-std::optional<std::string> ReplaceFile(const std::filesystem::path& file, std::string_view bytes) {
+std::optional<std::string> ReplaceFileAtomically(const std::filesystem::path& file,
+                                                 std::string_view bytes) {
     const std::wstring target = file.wstring();
     const std::string shown = ToUtf8(target);
     // A name of its own beside the target: the process id and a counter keep runs apart.

@@ -11,6 +11,7 @@
 #include "studio/Diagnosis.h"
 #include "studio/FileCrc.h"
 #include "studio/HostName.h"
+#include "studio/Json.h"
 #include "studio/LocalStamp.h"
 #include "studio/Output.h"
 #include "studio/PlayerOutcome.h"
@@ -24,10 +25,13 @@
 #include "update/uM.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -83,9 +87,10 @@ int Fail(const std::string& text, int status) {
 
 constexpr const char* kKeygenUsage = "veyra_version_file keygen PRIVATE_KEY_FILE PUBLIC_KEY_FILE\n";
 constexpr const char* kWriteUsage =
-    "veyra_version_file write LAUNCHER_FILE LABEL [--key PRIVATE_KEY_FILE] [--out VERSION_FILE]\n";
+    "veyra_version_file write LAUNCHER_FILE LABEL [--key PRIVATE_KEY_FILE] [--out VERSION_FILE]"
+    " [--json]\n";
 constexpr const char* kCheckUsage =
-    "veyra_version_file check UPDATE_HOST LAUNCHER_FILE [--key PUBLIC_KEY_FILE]...\n";
+    "veyra_version_file check UPDATE_HOST LAUNCHER_FILE [--key PUBLIC_KEY_FILE]... [--json]\n";
 constexpr const char* kInfoUsage = "veyra_version_file [COMMAND] --help | --version\n";
 
 std::string AllUsages() {
@@ -103,11 +108,16 @@ constexpr const char* kWriteHelp =
     "  --key PRIVATE_KEY_FILE  sign it (the Linux build only)\n"
     "  --out VERSION_FILE      write VERSION_FILE in one step (a temporary file beside it,\n"
     "                          flushed, then renamed over it) instead of standard output: a\n"
-    "                          failed run leaves an existing VERSION_FILE as it was\n";
+    "                          failed run leaves an existing VERSION_FILE as it was\n"
+    "  --json                  one JSON object on standard output: label, crc, body, out\n";
 constexpr const char* kCheckHelp =
     "Fetches the live version file from UPDATE_HOST as the program does and says whether the\n"
     "program would install LAUNCHER_FILE with it, and if not, why.\n"
-    "  --key PUBLIC_KEY_FILE   check it as a program pinned to this key (repeatable)\n";
+    "  --key PUBLIC_KEY_FILE   check it as a program pinned to this key (repeatable)\n"
+    "  --json                  one JSON object on standard output instead of the lines:\n"
+    "                          verdict (install, refuse), url, crc, publishedCrc, statusLine,\n"
+    "                          log, fetchError, httpStatus, bound, boundMilliseconds,\n"
+    "                          signature, pinnedKey, reason (null where none)\n";
 constexpr const char* kExitHelp =
     "Exit status: 0 done (check: the program would install the file), 1 the program would not\n"
     "install it, 2 a usage error or a file (standard output included) that cannot be read or\n"
@@ -213,7 +223,7 @@ std::optional<std::string> SignedLabel(const std::string& keyFile, const std::st
 #endif
 
 int Write(const std::string& file, const std::string& label, const std::string& keyFile,
-          const std::string& outFile) {
+          const std::string& outFile, bool json) {
     if (const auto problem = LabelProblem(label))
         return Fail(*problem, kUsage);
     const auto launcher = LauncherBytes(file);
@@ -233,17 +243,96 @@ int Write(const std::string& file, const std::string& label, const std::string& 
             return Fail("the signed label: " + *problem, kUsage);
 #endif
     }
-    const std::string body = VersionFileBody(text, Crc32OfBytes(*launcher));
-    if (outFile.empty()) {
+    const std::uint32_t crc = Crc32OfBytes(*launcher);
+    const std::string body = VersionFileBody(text, crc);
+    if (!outFile.empty()) {
+        if (const auto problem = ReplaceFileAtomically(PathOf(outFile), body))
+            return Fail(*problem + " (" + outFile + " is as it was)", kUsage);
+    }
+    if (json) {
+        JsonObject object;
+        object.String("command", "write").String("verdict", "written").String("label", label);
+        object.Number("crc", crc).String("body", body);
+        if (outFile.empty())
+            object.Null("out");
+        else
+            object.String("out", outFile);
+        Print(object.Text() + "\n");
+    } else if (outFile.empty()) {
         Print(body);
-    } else if (const auto problem = ReplaceFile(PathOf(outFile), body)) {
-        return Fail(*problem + " (" + outFile + " is as it was)", kUsage);
     }
     return kDone;
 }
 
+// The bound a timeout ran into: its name and its length.
+std::optional<std::pair<const char*, std::chrono::milliseconds>>
+BoundHit(const HttpError& error, const FetchLimits& limits) {
+    if (error.Kind() != HttpErrorKind::timeout)
+        return std::nullopt;
+    switch (error.Cause()) {
+    case HttpErrorCause::connectWait:
+        return std::pair{"connect", limits.connect};
+    case HttpErrorCause::idleWait:
+        return std::pair{"idle", limits.idle};
+    case HttpErrorCause::totalWait:
+        return std::pair{"total", limits.total};
+    default:
+        return std::nullopt;
+    }
+}
+
+// check's answer as one JSON object. The address connected to is not among its members: the
+// program's HTTP client does not hand it out.
+void PrintCheckJson(const std::string& host, const std::string& url, std::uint32_t crc,
+                    const PlayerOutcome& outcome, const std::string& signature,
+                    const std::string& signedBy, const std::string& why,
+                    const FetchLimits& limits) {
+    JsonObject object;
+    object.String("command", "check")
+        .String("verdict", outcome.installs ? "install" : "refuse")
+        .String("host", host)
+        .String("url", url)
+        .Number("crc", crc);
+    if (outcome.body)
+        object.String("publishedCrc", ToUtf8(ExpectedCrcFromBody(*outcome.body)));
+    else
+        object.Null("publishedCrc");
+    object.String("statusLine", ToUtf8(outcome.statusMessage));
+    std::vector<std::string> log;
+    for (const std::wstring& line : outcome.logLines)
+        log.push_back(ToUtf8(line));
+    object.Strings("log", log);
+    if (outcome.fetchError)
+        object.String("fetchError", HttpErrorKindName(outcome.fetchError->Kind()));
+    else
+        object.Null("fetchError");
+    if (outcome.fetchError && outcome.fetchError->Kind() == HttpErrorKind::status)
+        object.Raw("httpStatus", std::to_string(outcome.fetchError->StatusCode()));
+    else
+        object.Null("httpStatus");
+    const auto bound = outcome.fetchError ? BoundHit(*outcome.fetchError, limits) : std::nullopt;
+    if (bound)
+        object.String("bound", bound->first)
+            .Number("boundMilliseconds", static_cast<unsigned long long>(bound->second.count()));
+    else
+        object.Null("bound").Null("boundMilliseconds");
+    if (signature.empty())
+        object.Null("signature");
+    else
+        object.String("signature", signature);
+    if (signedBy.empty())
+        object.Null("pinnedKey");
+    else
+        object.String("pinnedKey", signedBy);
+    if (why.empty())
+        object.Null("reason");
+    else
+        object.String("reason", why);
+    Print(object.Text() + "\n");
+}
+
 int Check(const std::string& host, const std::string& file,
-          const std::vector<std::string>& keyFiles) {
+          const std::vector<std::string>& keyFiles, bool json) {
     if (const auto problem = HostProblem(host))
         return Fail(*problem, kUsage);
     const auto launcher = LauncherBytes(file);
@@ -266,19 +355,42 @@ int Check(const std::string& host, const std::string& file,
     const std::uint32_t crc = Crc32OfBytes(*launcher);
     const FetchLimits limits;
     const std::wstring stamp = LocalVersionStamp();
-    Print("GET http://" + host + VersionFileTarget(stamp) + "\n");
+    const std::string url = "http://" + host + VersionFileTarget(stamp);
+    if (!json)
+        Print("GET " + url + "\n");
     const PlayerOutcome outcome = WhatAPlayerWouldSee(
         [&](const std::wstring& s) { return FetchVersionFileFrom(host, s, limits); }, stamp,
         *launcher, keys.empty() ? nullptr : &pinning);
     // Without keys the signature is named, not verified.
     const std::string signature =
         outcome.body && keys.empty() ? SignatureSummary(*outcome.body) : std::string();
+    const std::string signedBy =
+        outcome.installs && !keys.empty()
+            ? ParseSignedLabel(LabelTextFromBody(*outcome.body)).parts.keyId
+            : std::string();
+    std::string why;
     if (outcome.installs) {
-        const std::string how =
-            !keys.empty() ? ", signed by pinned key " +
-                                ParseSignedLabel(LabelTextFromBody(*outcome.body)).parts.keyId
-            : signature.empty() ? std::string()
-                                : ", " + signature + ": not verified, give --key PUBLIC.pem";
+    } else if (outcome.fetchError) {
+        why = WhyTheFetchFailed(*outcome.fetchError, host, limits);
+    } else if (outcome.body && ExpectedCrcFromBody(*outcome.body) == CrcToDecimal(crc) &&
+               !keys.empty()) {
+        const auto fileSha = Sha256OfBytes(verifier, *launcher);
+        const SignatureVerdict verdict =
+            fileSha ? VerifySignedBody(verifier, keys, *outcome.body, launcher->size(), *fileSha)
+                    : SignatureVerdict::wrongSignature;
+        why = WhyTheSignatureFails(*outcome.body, verdict, keys);
+    } else if (outcome.body) {
+        why = WhyTheCrcDiffers(*outcome.body, crc);
+    }
+    if (json) {
+        PrintCheckJson(host, url, crc, outcome, signature, signedBy, why, limits);
+        return outcome.installs ? kDone : kRefused;
+    }
+    if (outcome.installs) {
+        const std::string how = !signedBy.empty() ? ", signed by pinned key " + signedBy
+                                : signature.empty()
+                                    ? std::string()
+                                    : ", " + signature + ": not verified, give --key PUBLIC.pem";
         Print("OK: the program would install this file (CRC-32 " + ToUtf8(CrcToDecimal(crc)) + how +
               ")\n");
         return kDone;
@@ -289,18 +401,8 @@ int Check(const std::string& host, const std::string& file,
         Print("version file: " + signature + " (not verified: give --key PUBLIC.pem)\n");
     for (const std::wstring& line : outcome.logLines)
         Print("error log: " + Quoted(line) + "\n");
-    if (outcome.fetchError) {
-        Print("why: " + WhyTheFetchFailed(*outcome.fetchError, host, limits) + "\n");
-    } else if (outcome.body && ExpectedCrcFromBody(*outcome.body) == CrcToDecimal(crc) &&
-               !keys.empty()) {
-        const auto fileSha = Sha256OfBytes(verifier, *launcher);
-        const SignatureVerdict verdict =
-            fileSha ? VerifySignedBody(verifier, keys, *outcome.body, launcher->size(), *fileSha)
-                    : SignatureVerdict::wrongSignature;
-        Print("why: " + WhyTheSignatureFails(*outcome.body, verdict, keys) + "\n");
-    } else if (outcome.body) {
-        Print("why: " + WhyTheCrcDiffers(*outcome.body, crc) + "\n");
-    }
+    if (!why.empty())
+        Print("why: " + why + "\n");
     return kRefused;
 }
 
@@ -311,6 +413,7 @@ struct CommandLine {
     std::string out;
     bool help = false;
     bool version = false;
+    bool json = false;
 };
 
 // False on an unknown option or one without its value.
@@ -322,6 +425,8 @@ bool Parse(const std::vector<std::string>& arguments, CommandLine& line) {
             line.help = true;
         else if (argument == "--version")
             line.version = true;
+        else if (argument == "--json")
+            line.json = true;
         else if (argument == "--key" && hasValue)
             line.keys.push_back(arguments[++i]);
         else if (argument == "--out" && hasValue && line.out.empty())
@@ -346,17 +451,17 @@ int Dispatch(const std::vector<std::string>& arguments) {
         return kDone;
     }
     const auto& words = line.words;
-    if (!line.out.empty() && command != "write")
+    if ((!line.out.empty() && command != "write") || (line.json && command == "keygen"))
         return Usage();
 #ifndef _WIN32
     if (words.size() == 3 && command == "keygen" && line.keys.empty())
         return Keygen(words[1], words[2]);
 #endif
     if (words.size() == 3 && command == "write" && line.keys.size() <= 1)
-        return Write(words[1], words[2], line.keys.empty() ? std::string() : line.keys[0],
-                     line.out);
+        return Write(words[1], words[2], line.keys.empty() ? std::string() : line.keys[0], line.out,
+                     line.json);
     if (words.size() == 3 && command == "check")
-        return Check(words[1], words[2], line.keys);
+        return Check(words[1], words[2], line.keys, line.json);
     return Usage();
 }
 
