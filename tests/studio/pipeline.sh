@@ -18,8 +18,8 @@ printf 123456789 >"$launcher"
 body=$'2.0.0.2|3421780262\r'
 failed=0
 row() {
-    if "$2"; then echo "PASS pipeline:$1"; else
-        echo "FAIL pipeline:$1: $REASON"
+    if "$2"; then echo "PASS ${TOOL_PATH_STYLE:-native}:pipeline_$1"; else
+        echo "FAIL ${TOOL_PATH_STYLE:-native}:pipeline_$1: $REASON"
         failed=$((failed + 1))
     fi
 }

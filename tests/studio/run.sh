@@ -3,7 +3,9 @@
 # port 80 of a private network namespace, and `veyra_version_file check localhost LAUNCHER` (the
 # README's nginx block: 127.0.0.1) must end with the row's exit status and last line. The rows are the deployments the end-to-end
 # scenarios show the program, and the studio's usual slips. With a Windows build, its tool runs a
-# few rows again under Wine.
+# few rows again under Wine. Some rows check again with --json and hold the object's members to
+# the row; tests/studio/pipeline.sh adds the tool in a pipeline (a full disk, a closed output) and
+# write --out, for each build.
 # Usage: tests/studio/run.sh [NATIVE_BUILD_DIR] [WINDOWS_BUILD_DIR]
 # Prints one PASS or FAIL line per row and ends with "N passed, N failed"; every row's output is
 # kept in NATIVE_BUILD_DIR/studio-check.log.
@@ -159,6 +161,14 @@ CASES=(
     "signed_by_another_key      | serve_signed_by_another_key    | 1 | why: signed by key ????????????????, which is not among the pinned keys (????????????????)"
     "crc_forged_launcher        | serve_signed_then_forge_the_launcher | 1 | why: the signature by key ???????????????? does not cover this file and label \"2.0.0.2\": it was made for another file, another length or another label"
 )
+# Rows whose check runs again with --json: a Python condition on the object `j` (the launcher's
+# CRC-32 is `crc`, the row's host `host`).
+declare -A JSON_CHECKS=(
+    [published_by_the_tool]='j["verdict"] == "install" and j["crc"] == crc and j["publishedCrc"] == str(crc) and j["reason"] is None and j["statusLine"] == "" and j["url"].startswith("http://" + host + "/update/qel_2.0.0.1/inc/veyralauncher.ini?v=") and j["bound"] is None'
+    [server_redirects]='j["verdict"] == "refuse" and j["fetchError"] == "status" and j["httpStatus"] == 302 and "302" in j["reason"] and j["statusLine"] == "Validation failed, please try again!" and len(j["log"]) == 1 and j["publishedCrc"] is None'
+    [crc_differs]='j["verdict"] == "refuse" and j["publishedCrc"] == "12345" and j["crc"] == crc and j["reason"] == "CRC differs: published 12345, file %d" % crc and j["fetchError"] is None'
+    [silent_server]='j["verdict"] == "refuse" and j["fetchError"] == "timeout" and j["bound"] == "idle" and j["boundMilliseconds"] == 15000 and j["reason"] == "the server sent nothing for 15 s"'
+)
 # The rows the Windows build of the tool runs again under Wine.
 WINDOWS_ROWS='^(published_by_the_tool|server_redirects|crc_differs|nothing_listening|signed_checked_with_key|crc_forged_launcher)$'
 
@@ -221,6 +231,24 @@ run_row() {
             local deadline=$((SECONDS + 3))
             until [[ -s $NGINX_DIR/access.log ]] || ((SECONDS >= deadline)); do sleep 0.05; done
             check_one_request "$(head -n 1 <<<"$output" | sed 's/.*?v=//')"
+        fi
+        if [[ -n ${JSON_CHECKS[$name]:-} ]]; then
+            # The scripted server answers its first connection only: a new one for this run.
+            if [[ -n $SCRIPTED_SERVER ]]; then
+                kill "$SCRIPTED_SERVER" 2>/dev/null
+                wait "$SCRIPTED_SERVER" 2>/dev/null
+                "$setup"
+            fi
+            local json
+            json=$("$@" check "$CHECK_HOST" "$(tool_path "$LAUNCHER")" ${CHECK_KEYS[@]+"${CHECK_KEYS[@]}"} --json)
+            code=$?
+            echo "$json" >>"$LOG"
+            ((code == status)) || fail "--json: exit status $code, expected $status"
+            python3 -c 'import json, sys
+j = json.loads(sys.stdin.read())
+crc, host = int(sys.argv[2]), sys.argv[3]
+sys.exit(0 if eval(sys.argv[1]) else 1)' "${JSON_CHECKS[$name]}" "$CRC" "$CHECK_HOST" <<<"$json" ||
+                fail "--json: $json"
         fi
     )
 }
