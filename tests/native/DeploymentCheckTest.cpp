@@ -149,7 +149,18 @@ TEST(DeploymentCheckTest, UpdateHosts) {
         {"updates.example.com", true},
         {"localhost", true},
         {"192.0.2.7", true},
-        {"cdn-1.studio.example.", true},
+        {"0.0.0.0", true},
+        {"255.255.255.255", true},
+        {"123.example.com", true},
+        {"cdn-1.studio.example.", false}, // a trailing dot changes the Host header
+        {"1.2.3", false},                 // the resolver reads 1.2.0.3
+        {"999.1.1.1", false},
+        {"01.2.3.4", false}, // octal to some resolvers
+        {"1.2.3.4.5", false},
+        {"1.2.3.4.", false},
+        {"123", false},
+        {"example.123", false},
+        {"updates\texample.com", false},
         {"", false},
         {"http://updates.example.com", false},
         {"updates.example.com:8080", false},

@@ -5,7 +5,8 @@
 # scenarios show the program, and the studio's usual slips. With a Windows build, its tool runs a
 # few rows again under Wine. Some rows check again with --json and hold the object's members to
 # the row; tests/studio/pipeline.sh adds the tool in a pipeline (a full disk, a closed output) and
-# write --out, for each build.
+# write --out, for each build, and tests/studio/hosts.sh holds check and tools/release.sh to one
+# table of host names.
 # Usage: tests/studio/run.sh [NATIVE_BUILD_DIR] [WINDOWS_BUILD_DIR]
 # Prints one PASS or FAIL line per row and ends with "N passed, N failed"; every row's output is
 # kept in NATIVE_BUILD_DIR/studio-check.log.
@@ -288,16 +289,21 @@ for index in "${!CASES[@]}"; do
     run_bounded native "$index"
 done
 
-# The tool in a pipeline and with --out: rows of their own, counted with the others.
-run_pipeline() {
-    local line
+# A script of rows of its own (tests/studio/SCRIPT ARGUMENTS...), counted with the others.
+run_script() {
+    local script=$1 line
+    shift
     while IFS= read -r line; do
         echo "$line"
         if [[ $line == PASS* ]]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-    done < <(timeout -k 5 120 "$root/tests/studio/pipeline.sh" "$@" 2>&1 | grep -E '^(PASS|FAIL)' ||
-        echo "FAIL pipeline: tests/studio/pipeline.sh printed no row")
+    done < <(timeout -k 5 120 "$root/tests/studio/$script" "$@" 2>&1 | grep -E '^(PASS|FAIL)' ||
+        echo "FAIL $script printed no row")
 }
+# The tool in a pipeline and with --out.
+run_pipeline() { run_script pipeline.sh "$@"; }
 run_pipeline "$WORK/pipeline-native" "$native/veyra_version_file"
+# check and tools/release.sh take the same host names.
+run_script hosts.sh "$native/veyra_version_file"
 
 if [[ -n $windows ]]; then
     export WINEPREFIX="$WORK/prefix"
