@@ -133,6 +133,11 @@ std::string WhyTheFetchFailed(const HttpError& error, std::string_view host,
         if (error.Cause() == HttpErrorCause::nameNotResolved)
             return "the host name " + std::string(host) + " does not resolve to an IPv4 address" +
                    system;
+        if (error.Cause() == HttpErrorCause::noResolverAnswer)
+            return "the host name " + std::string(host) +
+                   " could not be resolved: no name server answered (this machine's DNS "
+                   "settings or network; whether the name exists is not known)" +
+                   system;
         return "the connection to " + std::string(host) + " port " + std::to_string(kUpdatePort) +
                " failed" + system;
     case HttpErrorKind::timeout:

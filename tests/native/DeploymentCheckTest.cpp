@@ -11,6 +11,13 @@
 #include <string>
 #include <system_error>
 
+// The resolution step reads getaddrinfo's codes from the platform's resolver headers.
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+
+#include "update/ResolveIpv4.h"
+
 namespace veyra::studio {
 namespace {
 
@@ -94,6 +101,10 @@ TEST(DeploymentCheckTest, FailedFetches) {
         {"unknown host",
          HttpError(HttpErrorKind::socketError, 0, 0, HttpErrorCause::nameNotResolved),
          "the host name updates.example does not resolve to an IPv4 address"},
+        {"no name server answered",
+         HttpError(HttpErrorKind::socketError, 0, 0, HttpErrorCause::noResolverAnswer),
+         "the host name updates.example could not be resolved: no name server answered (this "
+         "machine's DNS settings or network; whether the name exists is not known)"},
         {"refused", HttpError(HttpErrorKind::socketError, 0, 111),
          "the connection to updates.example port 80 failed (system error 111: " +
              std::system_category().message(111) + ")"},
@@ -184,6 +195,28 @@ TEST(DeploymentCheckTest, OutputText) {
     EXPECT_EQ(ToUtf8(L"\U0001F600"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(Quoted(L"a\r\nb"), "\"a\\x0D\\x0Ab\"");
     EXPECT_EQ(Quoted(L"abcdef", 3), "\"abc...\"");
+}
+
+TEST(DeploymentCheckTest, AResolverWithoutAnswerIsNotANameThatDoesNotExist) {
+    const struct {
+        int result;
+        HttpErrorCause cause;
+    } cases[] = {
+        {EAI_AGAIN, HttpErrorCause::noResolverAnswer},
+        {EAI_NONAME, HttpErrorCause::nameNotResolved},
+        {EAI_FAIL, HttpErrorCause::nameNotResolved},
+        {EAI_SYSTEM, HttpErrorCause::nameNotResolved},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.result);
+        EXPECT_EQ(ResolverFailureCause(c.result), c.cause);
+    }
+    // The error's own text says which.
+    EXPECT_NE(
+        std::string(
+            HttpError(HttpErrorKind::socketError, 0, 0, HttpErrorCause::noResolverAnswer).what())
+            .find("no name server answered"),
+        std::string::npos);
 }
 
 } // namespace

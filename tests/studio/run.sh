@@ -65,6 +65,8 @@ serve_a_body_over_the_bound() {
     head -c 1048577 /dev/zero | tr '\0' x >"$SCENARIO_DIR/www$VERSION_FILE_PATH"
 }
 serve_no_server() { :; }
+# A name only DNS could answer, in a network namespace where no name server is reachable.
+serve_no_name_server() { CHECK_HOST=updates.example.com; }
 # The nginx server block of the README's "Shipping an update", as a studio would copy it: nginx
 # picks it for a request to 127.0.0.1, and it sends the version file uncached.
 serve_the_readme_location() {
@@ -150,6 +152,7 @@ CASES=(
     "signed_crc                 | serve_a_signed_crc             | 1 | why: the published CRC -873187034 is signed: the program expects it unsigned, \$CRC"
     "body_over_the_bound        | serve_a_body_over_the_bound    | 1 | why: the answer is larger than the program takes: a body over 1048576 bytes or more than 100 head lines"
     "nothing_listening          | serve_no_server                | 1 | why: the connection to localhost port 80 failed (system error *)"
+    "no_name_server             | serve_no_name_server           | 1 | why: the host name updates.example.com could not be resolved: no name server answered *"
     "silent_server              | serve_silence                  | 1 | why: the server sent nothing for 15 s"
     "closed_without_answer      | serve_a_close                  | 1 | why: the server closed the connection before its answer was complete"
     "long_status_line           | serve_a_long_status_line       | 1 | why: a status, header or chunk line of the answer is longer than 16384 bytes"
@@ -171,7 +174,7 @@ declare -A JSON_CHECKS=(
     [silent_server]='j["verdict"] == "refuse" and j["fetchError"] == "timeout" and j["bound"] == "idle" and j["boundMilliseconds"] == 15000 and j["reason"] == "the server sent nothing for 15 s"'
 )
 # The rows the Windows build of the tool runs again under Wine.
-WINDOWS_ROWS='^(published_by_the_tool|server_redirects|crc_differs|nothing_listening|signed_checked_with_key|crc_forged_launcher)$'
+WINDOWS_ROWS='^(published_by_the_tool|server_redirects|crc_differs|nothing_listening|no_name_server|signed_checked_with_key|crc_forged_launcher)$'
 
 # Trims the blanks around a table cell.
 trim() {
