@@ -4,6 +4,7 @@
 #include "studio/HostName.h"
 #include "studio/PlayerOutcome.h"
 #include "studio/Text.h"
+#include "update/Charset.h"
 #include "update/uM.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,9 @@ TEST(DeploymentCheckTest, FailedFetches) {
     } cases[] = {
         {"redirect", HttpError(HttpErrorKind::status, 302),
          "the server answered 302: the program does not follow redirects"},
+        {"not modified", HttpError(HttpErrorKind::status, 304),
+         "the server answered 304 (not modified), though the program never asks for it: it takes "
+         "a 2xx answer with a body (any 2xx but 204, which carries none)"},
         {"missing", HttpError(HttpErrorKind::status, 404),
          "the server answered 404: there is no version file at that path"},
         {"server error", HttpError(HttpErrorKind::status, 503),
@@ -217,6 +221,50 @@ TEST(DeploymentCheckTest, AResolverWithoutAnswerIsNotANameThatDoesNotExist) {
             HttpError(HttpErrorKind::socketError, 0, 0, HttpErrorCause::noResolverAnswer).what())
             .find("no name server answered"),
         std::string::npos);
+}
+
+// UTF-16 of ASCII text, little- or big-endian, after its byte-order mark.
+std::string Utf16(std::string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text)
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return bytes;
+}
+
+TEST(DeploymentCheckTest, AUtf16OrCompressedFileIsNamedUnderEveryCharset) {
+    const std::string body = "2.0.0.2|3421780262\r\n";
+    const std::string utf16 =
+        "the version file is UTF-16 (it starts with the byte-order mark FF FE or FE FF, as Windows "
+        "PowerShell's \">\" writes it): write it with the tool's --out, or as ASCII";
+    const std::string gzip = "the version file is gzip-compressed (it starts with 1F 8B): the "
+                             "program does not decompress; serve the file itself, uncompressed";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string reason;
+    } files[] = {
+        {"UTF-16LE", Utf16(body, false), utf16},
+        {"UTF-16BE", Utf16(body, true), utf16},
+        // The start of `gzip` output: magic, deflate, no flags.
+        {"gzip", std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x03\x33\xD2\x33", 13), gzip},
+    };
+    const Charset charsets[] = {Charset::bytes, Charset::usAscii, Charset::iso88591,
+                                Charset::windows1252, Charset::utf8};
+    for (const auto& file : files) {
+        for (const Charset charset : charsets) {
+            SCOPED_TRACE(std::string(file.name) + " as charset " +
+                         std::to_string(static_cast<int>(charset)));
+            const PlayerOutcome outcome = WithBody(DecodeBody(file.bytes, charset));
+            EXPECT_FALSE(outcome.installs);
+            ASSERT_TRUE(outcome.body.has_value());
+            EXPECT_EQ(WhyTheCrcDiffers(*outcome.body, kLauncherCrc), file.reason);
+        }
+    }
+    // Declared as UTF-16, the same file is text the program takes.
+    EXPECT_TRUE(WithBody(DecodeBody(Utf16(body, false), Charset::utf16le)).installs);
+    // A body that only starts like one is not called one.
+    EXPECT_EQ(WhyTheCrcDiffers(L"\u00FF|12345", kLauncherCrc),
+              "CRC differs: published 12345, file 3421780262");
 }
 
 } // namespace
