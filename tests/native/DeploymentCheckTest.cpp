@@ -13,9 +13,14 @@
 #include <system_error>
 
 // The resolution step reads getaddrinfo's codes from the platform's resolver headers.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#endif
 
 #include "update/ResolveIpv4.h"
 
@@ -209,7 +214,14 @@ TEST(DeploymentCheckTest, AResolverWithoutAnswerIsNotANameThatDoesNotExist) {
         {EAI_AGAIN, HttpErrorCause::noResolverAnswer},
         {EAI_NONAME, HttpErrorCause::nameNotResolved},
         {EAI_FAIL, HttpErrorCause::nameNotResolved},
+#ifdef _WIN32
+        // Winsock's own names for what its getaddrinfo returns.
+        {WSATRY_AGAIN, HttpErrorCause::noResolverAnswer},
+        {WSAHOST_NOT_FOUND, HttpErrorCause::nameNotResolved},
+        {WSANO_DATA, HttpErrorCause::nameNotResolved},
+#else
         {EAI_SYSTEM, HttpErrorCause::nameNotResolved},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.result);
