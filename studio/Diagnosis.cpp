@@ -26,7 +26,8 @@ std::string WhyTheStatusFails(int code) {
     if (code == -1)
         return "the server's status line holds no status code";
     if (code == 304)
-        return answered + " (not modified), though the program never asks for it: only 200 counts";
+        return answered + " (not modified), though the program never asks for it: it takes a 2xx "
+                          "answer with a body (any 2xx but 204, which carries none)";
     if (code >= 300 && code <= 399)
         return answered + ": the program does not follow redirects";
     if (code == 401 || code == 407)
@@ -82,6 +83,27 @@ std::optional<std::uint64_t> HexValue(std::wstring_view text) {
     return value;
 }
 
+// The first two bytes of the body as each charset the client knows turns them into text: without
+// a charset, ISO-8859-1 and windows-1252 each byte is its own character (0x8B is U+2039 in
+// windows-1252); UTF-8 and us-ascii make a byte they cannot take U+FFFD.
+bool StartsWithBytes(std::wstring_view text, unsigned char first, unsigned char second) {
+    const auto matches = [](wchar_t c, unsigned char byte) {
+        return c == static_cast<wchar_t>(byte) || (byte >= 0x80 && c == L'\uFFFD') ||
+               (byte == 0x8B && c == L'\u2039');
+    };
+    return text.size() >= 2 && matches(text[0], first) && matches(text[1], second);
+}
+
+// Windows PowerShell's ">" and Out-File write UTF-16 with a byte-order mark; a server that
+// declares no UTF-16 charset hands the program its bytes one by one.
+bool IsUndeclaredUtf16(std::wstring_view body) {
+    return StartsWithBytes(body, 0xFF, 0xFE) || StartsWithBytes(body, 0xFE, 0xFF);
+}
+
+bool IsGzip(std::wstring_view body) {
+    return StartsWithBytes(body, 0x1F, 0x8B);
+}
+
 bool StartsWithByteOrderMark(std::wstring_view text) {
     // As the program decodes it: one character with a charset, three without.
     return text.starts_with(L"\uFEFF") || text.starts_with(L"\u00EF\u00BB\u00BF");
@@ -133,6 +155,11 @@ std::string WhyTheFetchFailed(const HttpError& error, std::string_view host,
         if (error.Cause() == HttpErrorCause::nameNotResolved)
             return "the host name " + std::string(host) + " does not resolve to an IPv4 address" +
                    system;
+        if (error.Cause() == HttpErrorCause::noResolverAnswer)
+            return "the host name " + std::string(host) +
+                   " could not be resolved: no name server answered (this machine's DNS "
+                   "settings or network; whether the name exists is not known)" +
+                   system;
         return "the connection to " + std::string(host) + " port " + std::to_string(kUpdatePort) +
                " failed" + system;
     case HttpErrorKind::timeout:
@@ -156,6 +183,13 @@ std::string WhyTheCrcDiffers(std::wstring_view body, std::uint32_t launcherCrc) 
     const std::wstring published = ExpectedCrcFromBody(body);
     const std::wstring decimal = CrcToDecimal(launcherCrc);
     const bool hasBar = body.find(L'|') != std::wstring_view::npos;
+    if (IsUndeclaredUtf16(body))
+        return "the version file is UTF-16 (it starts with the byte-order mark FF FE or FE FF, as "
+               "Windows PowerShell's \">\" writes it): write it with the tool's --out, or as "
+               "ASCII";
+    if (IsGzip(body))
+        return "the version file is gzip-compressed (it starts with 1F 8B): the program does not "
+               "decompress; serve the file itself, uncompressed";
     if (hasBar && LabelOf(body) == decimal)
         return "the CRC stands before the \"|\": the program reads only what follows the first "
                "\"|\", " +

@@ -1,16 +1,19 @@
 // The studio's version-file tool:
 //   veyra_version_file keygen PRIVATE.pem PUBLIC.pem       a new update key pair
-//   veyra_version_file write LAUNCHER LABEL [--key PRIVATE.pem]
-//                                           prints the version file for a new launcher, signed
+//   veyra_version_file write LAUNCHER LABEL [--key PRIVATE.pem] [--out FILE]
+//                                           the version file for a new launcher, signed; on
+//                                           stdout, or put in place of FILE in one step
 //   veyra_version_file check HOST LAUNCHER [--key PUBLIC.pem]...
 //                                           says what a player would see with the live one, as
 //                                           a program pinned to those keys would check it
 // Exit status: 0 done (check: the program would install the file), 1 the program would not
-// install it, 2 a usage error or a file that cannot be read or written.
+// install it, 2 a usage error or a file (standard output included) that cannot be read or written.
 #include "studio/Diagnosis.h"
 #include "studio/FileCrc.h"
 #include "studio/HostName.h"
+#include "studio/Json.h"
 #include "studio/LocalStamp.h"
+#include "studio/Output.h"
 #include "studio/PlayerOutcome.h"
 #include "studio/SignatureReport.h"
 #include "studio/Text.h"
@@ -21,9 +24,14 @@
 #include "update/VersionFile.h"
 #include "update/uM.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -54,8 +62,22 @@ constexpr int kDone = 0;
 constexpr int kRefused = 1;
 constexpr int kUsage = 2;
 
+// Set once a write to standard output failed: the run then ends with kUsage, whatever it found.
+bool outputFailed = false;
+
+// Writes `text` to standard output at once; the first failure is said on stderr.
 void Print(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (outputFailed)
+        return;
+    errno = 0;
+    if (WriteAndFlush(stdout, text))
+        return;
+    outputFailed = true;
+    const int error = errno;
+    std::fputs(("veyra_version_file: cannot write to standard output" +
+                (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) + "\n")
+                   .c_str(),
+               stderr);
 }
 
 int Fail(const std::string& text, int status) {
@@ -63,13 +85,64 @@ int Fail(const std::string& text, int status) {
     return status;
 }
 
+constexpr const char* kKeygenUsage = "veyra_version_file keygen PRIVATE_KEY_FILE PUBLIC_KEY_FILE\n";
+constexpr const char* kWriteUsage =
+    "veyra_version_file write LAUNCHER_FILE LABEL [--key PRIVATE_KEY_FILE] [--out VERSION_FILE]"
+    " [--json]\n";
+constexpr const char* kCheckUsage =
+    "veyra_version_file check UPDATE_HOST LAUNCHER_FILE [--key PUBLIC_KEY_FILE]... [--json]\n";
+constexpr const char* kInfoUsage = "veyra_version_file [COMMAND] --help | --version\n";
+
+std::string AllUsages() {
+    return std::string("usage: ") + kKeygenUsage + "       " + kWriteUsage + "       " +
+           kCheckUsage + "       " + kInfoUsage;
+}
+
+constexpr const char* kKeygenHelp =
+    "Makes a new update key pair (ECDSA P-256). Neither file may exist: a key is never\n"
+    "overwritten. The private key is readable by its owner only; keep it off the web server.\n"
+    "The Linux build only.\n";
+constexpr const char* kWriteHelp =
+    "Writes the version file for LAUNCHER_FILE under LABEL (printable ASCII, no \"|\", for\n"
+    "example 2.0.0.2): LABEL|CRC-32 of the file, CR LF.\n"
+    "  --key PRIVATE_KEY_FILE  sign it (the Linux build only)\n"
+    "  --out VERSION_FILE      write VERSION_FILE in one step (a temporary file beside it,\n"
+    "                          flushed, then renamed over it) instead of standard output: a\n"
+    "                          failed run leaves an existing VERSION_FILE as it was\n"
+    "  --json                  one JSON object on standard output: label, crc, body, out\n";
+constexpr const char* kCheckHelp =
+    "Fetches the live version file from UPDATE_HOST as the program does and says whether the\n"
+    "program would install LAUNCHER_FILE with it, and if not, why.\n"
+    "  --key PUBLIC_KEY_FILE   check it as a program pinned to this key (repeatable)\n"
+    "  --json                  one JSON object on standard output instead of the lines:\n"
+    "                          verdict (install, refuse), url, crc, publishedCrc, statusLine,\n"
+    "                          log, fetchError, httpStatus, bound, boundMilliseconds,\n"
+    "                          signature, pinnedKey, reason (null where none)\n";
+constexpr const char* kExitHelp =
+    "Exit status: 0 done (check: the program would install the file), 1 the program would not\n"
+    "install it, 2 a usage error or a file (standard output included) that cannot be read or\n"
+    "written.\n";
+
 int Usage() {
-    std::fputs(
-        "usage: veyra_version_file keygen PRIVATE_KEY_FILE PUBLIC_KEY_FILE\n"
-        "       veyra_version_file write LAUNCHER_FILE LABEL [--key PRIVATE_KEY_FILE]\n"
-        "       veyra_version_file check UPDATE_HOST LAUNCHER_FILE [--key PUBLIC_KEY_FILE]...\n",
-        stderr);
+    std::fputs(AllUsages().c_str(), stderr);
     return kUsage;
+}
+
+int Help(const std::string& command) {
+    std::string text;
+    if (command == "keygen")
+        text = std::string("usage: ") + kKeygenUsage + kKeygenHelp;
+    else if (command == "write")
+        text = std::string("usage: ") + kWriteUsage + kWriteHelp;
+    else if (command == "check")
+        text = std::string("usage: ") + kCheckUsage + kCheckHelp;
+    else
+        text = AllUsages() +
+               "The studio's tool for the launcher's version file: keygen makes an update key\n"
+               "pair, write makes the version file for a new launcher, check says what a player's\n"
+               "program would do with the live one. veyra_version_file COMMAND --help says more.\n";
+    Print(text + kExitHelp);
+    return outputFailed ? kUsage : kDone;
 }
 
 // Arguments arrive as UTF-8; a path takes them as such on every system.
@@ -149,7 +222,8 @@ std::optional<std::string> SignedLabel(const std::string& keyFile, const std::st
 }
 #endif
 
-int Write(const std::string& file, const std::string& label, const std::string& keyFile) {
+int Write(const std::string& file, const std::string& label, const std::string& keyFile,
+          const std::string& outFile, bool json) {
     if (const auto problem = LabelProblem(label))
         return Fail(*problem, kUsage);
     const auto launcher = LauncherBytes(file);
@@ -169,12 +243,96 @@ int Write(const std::string& file, const std::string& label, const std::string& 
             return Fail("the signed label: " + *problem, kUsage);
 #endif
     }
-    Print(VersionFileBody(text, Crc32OfBytes(*launcher)));
+    const std::uint32_t crc = Crc32OfBytes(*launcher);
+    const std::string body = VersionFileBody(text, crc);
+    if (!outFile.empty()) {
+        if (const auto problem = ReplaceFileAtomically(PathOf(outFile), body))
+            return Fail(*problem + " (" + outFile + " is as it was)", kUsage);
+    }
+    if (json) {
+        JsonObject object;
+        object.String("command", "write").String("verdict", "written").String("label", label);
+        object.Number("crc", crc).String("body", body);
+        if (outFile.empty())
+            object.Null("out");
+        else
+            object.String("out", outFile);
+        Print(object.Text() + "\n");
+    } else if (outFile.empty()) {
+        Print(body);
+    }
     return kDone;
 }
 
+// The bound a timeout ran into: its name and its length.
+std::optional<std::pair<const char*, std::chrono::milliseconds>>
+BoundHit(const HttpError& error, const FetchLimits& limits) {
+    if (error.Kind() != HttpErrorKind::timeout)
+        return std::nullopt;
+    switch (error.Cause()) {
+    case HttpErrorCause::connectWait:
+        return std::pair{"connect", limits.connect};
+    case HttpErrorCause::idleWait:
+        return std::pair{"idle", limits.idle};
+    case HttpErrorCause::totalWait:
+        return std::pair{"total", limits.total};
+    default:
+        return std::nullopt;
+    }
+}
+
+// check's answer as one JSON object. The address connected to is not among its members: the
+// program's HTTP client does not hand it out.
+void PrintCheckJson(const std::string& host, const std::string& url, std::uint32_t crc,
+                    const PlayerOutcome& outcome, const std::string& signature,
+                    const std::string& signedBy, const std::string& why,
+                    const FetchLimits& limits) {
+    JsonObject object;
+    object.String("command", "check")
+        .String("verdict", outcome.installs ? "install" : "refuse")
+        .String("host", host)
+        .String("url", url)
+        .Number("crc", crc);
+    if (outcome.body)
+        object.String("publishedCrc", ToUtf8(ExpectedCrcFromBody(*outcome.body)));
+    else
+        object.Null("publishedCrc");
+    object.String("statusLine", ToUtf8(outcome.statusMessage));
+    std::vector<std::string> log;
+    for (const std::wstring& line : outcome.logLines)
+        log.push_back(ToUtf8(line));
+    object.Strings("log", log);
+    if (outcome.fetchError)
+        object.String("fetchError", HttpErrorKindName(outcome.fetchError->Kind()));
+    else
+        object.Null("fetchError");
+    if (outcome.fetchError && outcome.fetchError->Kind() == HttpErrorKind::status)
+        object.Raw("httpStatus", std::to_string(outcome.fetchError->StatusCode()));
+    else
+        object.Null("httpStatus");
+    const auto bound = outcome.fetchError ? BoundHit(*outcome.fetchError, limits) : std::nullopt;
+    if (bound)
+        object.String("bound", bound->first)
+            .Number("boundMilliseconds", static_cast<unsigned long long>(bound->second.count()));
+    else
+        object.Null("bound").Null("boundMilliseconds");
+    if (signature.empty())
+        object.Null("signature");
+    else
+        object.String("signature", signature);
+    if (signedBy.empty())
+        object.Null("pinnedKey");
+    else
+        object.String("pinnedKey", signedBy);
+    if (why.empty())
+        object.Null("reason");
+    else
+        object.String("reason", why);
+    Print(object.Text() + "\n");
+}
+
 int Check(const std::string& host, const std::string& file,
-          const std::vector<std::string>& keyFiles) {
+          const std::vector<std::string>& keyFiles, bool json) {
     if (const auto problem = HostProblem(host))
         return Fail(*problem, kUsage);
     const auto launcher = LauncherBytes(file);
@@ -197,19 +355,42 @@ int Check(const std::string& host, const std::string& file,
     const std::uint32_t crc = Crc32OfBytes(*launcher);
     const FetchLimits limits;
     const std::wstring stamp = LocalVersionStamp();
-    Print("GET http://" + host + VersionFileTarget(stamp) + "\n");
+    const std::string url = "http://" + host + VersionFileTarget(stamp);
+    if (!json)
+        Print("GET " + url + "\n");
     const PlayerOutcome outcome = WhatAPlayerWouldSee(
         [&](const std::wstring& s) { return FetchVersionFileFrom(host, s, limits); }, stamp,
         *launcher, keys.empty() ? nullptr : &pinning);
     // Without keys the signature is named, not verified.
     const std::string signature =
         outcome.body && keys.empty() ? SignatureSummary(*outcome.body) : std::string();
+    const std::string signedBy =
+        outcome.installs && !keys.empty()
+            ? ParseSignedLabel(LabelTextFromBody(*outcome.body)).parts.keyId
+            : std::string();
+    std::string why;
     if (outcome.installs) {
-        const std::string how =
-            !keys.empty() ? ", signed by pinned key " +
-                                ParseSignedLabel(LabelTextFromBody(*outcome.body)).parts.keyId
-            : signature.empty() ? std::string()
-                                : ", " + signature + ": not verified, give --key PUBLIC.pem";
+    } else if (outcome.fetchError) {
+        why = WhyTheFetchFailed(*outcome.fetchError, host, limits);
+    } else if (outcome.body && ExpectedCrcFromBody(*outcome.body) == CrcToDecimal(crc) &&
+               !keys.empty()) {
+        const auto fileSha = Sha256OfBytes(verifier, *launcher);
+        const SignatureVerdict verdict =
+            fileSha ? VerifySignedBody(verifier, keys, *outcome.body, launcher->size(), *fileSha)
+                    : SignatureVerdict::wrongSignature;
+        why = WhyTheSignatureFails(*outcome.body, verdict, keys);
+    } else if (outcome.body) {
+        why = WhyTheCrcDiffers(*outcome.body, crc);
+    }
+    if (json) {
+        PrintCheckJson(host, url, crc, outcome, signature, signedBy, why, limits);
+        return outcome.installs ? kDone : kRefused;
+    }
+    if (outcome.installs) {
+        const std::string how = !signedBy.empty() ? ", signed by pinned key " + signedBy
+                                : signature.empty()
+                                    ? std::string()
+                                    : ", " + signature + ": not verified, give --key PUBLIC.pem";
         Print("OK: the program would install this file (CRC-32 " + ToUtf8(CrcToDecimal(crc)) + how +
               ")\n");
         return kDone;
@@ -220,45 +401,73 @@ int Check(const std::string& host, const std::string& file,
         Print("version file: " + signature + " (not verified: give --key PUBLIC.pem)\n");
     for (const std::wstring& line : outcome.logLines)
         Print("error log: " + Quoted(line) + "\n");
-    if (outcome.fetchError) {
-        Print("why: " + WhyTheFetchFailed(*outcome.fetchError, host, limits) + "\n");
-    } else if (outcome.body && ExpectedCrcFromBody(*outcome.body) == CrcToDecimal(crc) &&
-               !keys.empty()) {
-        const auto fileSha = Sha256OfBytes(verifier, *launcher);
-        const SignatureVerdict verdict =
-            fileSha ? VerifySignedBody(verifier, keys, *outcome.body, launcher->size(), *fileSha)
-                    : SignatureVerdict::wrongSignature;
-        Print("why: " + WhyTheSignatureFails(*outcome.body, verdict, keys) + "\n");
-    } else if (outcome.body) {
-        Print("why: " + WhyTheCrcDiffers(*outcome.body, crc) + "\n");
-    }
+    if (!why.empty())
+        Print("why: " + why + "\n");
     return kRefused;
 }
 
-// The values of `--key` options among `arguments` from `first` on; false on anything else.
-bool KeyOptions(const std::vector<std::string>& arguments, std::size_t first,
-                std::vector<std::string>& keys) {
-    for (std::size_t i = first; i < arguments.size(); i += 2) {
-        if (arguments[i] != "--key" || i + 1 >= arguments.size())
+// A command line: the words, and the options wherever they stand.
+struct CommandLine {
+    std::vector<std::string> words;
+    std::vector<std::string> keys;
+    std::string out;
+    bool help = false;
+    bool version = false;
+    bool json = false;
+};
+
+// False on an unknown option or one without its value.
+bool Parse(const std::vector<std::string>& arguments, CommandLine& line) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == "--help" || argument == "-h")
+            line.help = true;
+        else if (argument == "--version")
+            line.version = true;
+        else if (argument == "--json")
+            line.json = true;
+        else if (argument == "--key" && hasValue)
+            line.keys.push_back(arguments[++i]);
+        else if (argument == "--out" && hasValue && line.out.empty())
+            line.out = arguments[++i];
+        else if (argument.starts_with("--"))
             return false;
-        keys.push_back(arguments[i + 1]);
+        else
+            line.words.push_back(argument);
     }
     return true;
 }
 
-int Run(const std::vector<std::string>& arguments) {
-    std::vector<std::string> keys;
-    if (arguments.size() >= 3 && !KeyOptions(arguments, 3, keys))
+int Dispatch(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    if (!Parse(arguments, line))
+        return Usage();
+    const std::string command = line.words.empty() ? std::string() : line.words[0];
+    if (line.help)
+        return Help(command);
+    if (line.version) {
+        Print("veyra_version_file " VEYRA_TOOL_VERSION "\n");
+        return kDone;
+    }
+    const auto& words = line.words;
+    if ((!line.out.empty() && command != "write") || (line.json && command == "keygen"))
         return Usage();
 #ifndef _WIN32
-    if (arguments.size() == 3 && arguments[0] == "keygen")
-        return Keygen(arguments[1], arguments[2]);
+    if (words.size() == 3 && command == "keygen" && line.keys.empty())
+        return Keygen(words[1], words[2]);
 #endif
-    if (arguments.size() >= 3 && arguments[0] == "write" && keys.size() <= 1)
-        return Write(arguments[1], arguments[2], keys.empty() ? std::string() : keys[0]);
-    if (arguments.size() >= 3 && arguments[0] == "check")
-        return Check(arguments[1], arguments[2], keys);
+    if (words.size() == 3 && command == "write" && line.keys.size() <= 1)
+        return Write(words[1], words[2], line.keys.empty() ? std::string() : line.keys[0], line.out,
+                     line.json);
+    if (words.size() == 3 && command == "check")
+        return Check(words[1], words[2], line.keys, line.json);
     return Usage();
+}
+
+int Run(const std::vector<std::string>& arguments) {
+    const int status = Dispatch(arguments);
+    return outputFailed ? kUsage : status;
 }
 
 } // namespace
@@ -276,6 +485,15 @@ int wmain(int argc, wchar_t** argv) {
 }
 #else
 int main(int argc, char** argv) {
+    // A closed standard output: a file the tool opens would take its descriptor and receive the
+    // output. /dev/null opened read-only holds the place, and every write to it fails.
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0 && errno == EBADF) {
+        const int holder = ::open("/dev/null", O_RDONLY);
+        if (holder >= 0 && holder != STDOUT_FILENO) {
+            ::dup2(holder, STDOUT_FILENO);
+            ::close(holder);
+        }
+    }
     return veyra::studio::Run(std::vector<std::string>(argv + 1, argv + argc));
 }
 #endif

@@ -51,8 +51,8 @@ echo "== game folder: $game (dunmorelauncher.exe is version 2.0.0.1, temp.data i
 tool="$root/build/native/veyra_version_file"
 version_path=/update/qel_2.0.0.1/inc/veyralauncher.ini
 mkdir -p "$demo/www${version_path%/*}"
-echo "== publishing: veyra_version_file write temp.data 2.0.0.2 > www$version_path"
-"$tool" write "$game/temp.data" 2.0.0.2 >"$demo/www$version_path"
+echo "== publishing: veyra_version_file write temp.data 2.0.0.2 --out www$version_path"
+"$tool" write "$game/temp.data" 2.0.0.2 --out "$demo/www$version_path" || exit 1
 crc=$(cut -d'|' -f2 "$demo/www$version_path" | tr -d '\r\n')
 published=$crc
 if [[ $mode == --fail ]]; then

@@ -23,10 +23,15 @@ const char* HttpErrorKindName(HttpErrorKind kind) {
 }
 
 namespace {
-std::string Describe(HttpErrorKind kind, int statusCode, unsigned long systemCode) {
+std::string Describe(HttpErrorKind kind, int statusCode, unsigned long systemCode,
+                     HttpErrorCause cause) {
     std::string text = std::string("HTTP fetch failed: ") + HttpErrorKindName(kind);
     if (kind == HttpErrorKind::status)
         text += " " + std::to_string(statusCode);
+    if (cause == HttpErrorCause::nameNotResolved)
+        text += ", the host name does not resolve";
+    else if (cause == HttpErrorCause::noResolverAnswer)
+        text += ", no name server answered";
     if (systemCode != 0)
         text += " (system error " + std::to_string(systemCode) + ")";
     return text;
@@ -35,7 +40,7 @@ std::string Describe(HttpErrorKind kind, int statusCode, unsigned long systemCod
 
 HttpError::HttpError(HttpErrorKind kind, int statusCode, unsigned long systemCode,
                      HttpErrorCause cause)
-    : std::runtime_error(Describe(kind, statusCode, systemCode)), kind_(kind),
+    : std::runtime_error(Describe(kind, statusCode, systemCode, cause)), kind_(kind),
       statusCode_(statusCode), systemCode_(systemCode), cause_(cause) {}
 
 } // namespace veyra

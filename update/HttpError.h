@@ -32,8 +32,12 @@ enum class HttpErrorKind {
 // need it; the studio's check tool tells a server's owner which bound their server ran into.
 enum class HttpErrorCause {
     unspecified,
-    // Socket error: the resolver found no IPv4 address for the host name.
+    // Socket error: the resolver found no IPv4 address for the host name (no such name, or no
+    // IPv4 address for it).
     nameNotResolved,
+    // Socket error: no name server answered the resolver (its temporary failure: EAI_AGAIN,
+    // WSATRY_AGAIN), so whether the name exists is not known.
+    noResolverAnswer,
     // Timeout: the TCP connect did not complete within FetchLimits::connect.
     connectWait,
     // Timeout: a read received nothing for FetchLimits::idle.

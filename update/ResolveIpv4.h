@@ -9,9 +9,16 @@
 
 namespace veyra {
 
+// The cause behind getaddrinfo's failure `result` (Winsock's ws2tcpip.h gives EAI_AGAIN the value
+// WSATRY_AGAIN): a resolver that got no answer is not a name that does not exist.
+inline HttpErrorCause ResolverFailureCause(int result) {
+    return result == EAI_AGAIN ? HttpErrorCause::noResolverAnswer : HttpErrorCause::nameNotResolved;
+}
+
 // A dotted IPv4 address is used as it is; any other name goes to the resolver for IPv4 stream
 // addresses only, and the first address is taken. Throws HttpError (socket error, cause
-// nameNotResolved) whose system code is `systemCodeOf(result)` for getaddrinfo's result.
+// ResolverFailureCause(result)) whose system code is `systemCodeOf(result)` for getaddrinfo's
+// result.
 template <typename SystemCodeOf>
 in_addr ResolveIpv4(const std::string& host, SystemCodeOf systemCodeOf) {
     in_addr address{};
@@ -27,9 +34,9 @@ in_addr ResolveIpv4(const std::string& host, SystemCodeOf systemCodeOf) {
             ::freeaddrinfo(list);
     });
     if (result != 0 || found == nullptr)
-        throw HttpError(HttpErrorKind::socketError, 0,
-                        static_cast<unsigned long>(systemCodeOf(result)),
-                        HttpErrorCause::nameNotResolved);
+        throw HttpError(
+            HttpErrorKind::socketError, 0, static_cast<unsigned long>(systemCodeOf(result)),
+            result != 0 ? ResolverFailureCause(result) : HttpErrorCause::nameNotResolved);
     return reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
 }
 

@@ -4,12 +4,25 @@
 #include "studio/HostName.h"
 #include "studio/PlayerOutcome.h"
 #include "studio/Text.h"
+#include "update/Charset.h"
 #include "update/uM.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <system_error>
+
+// The resolution step reads getaddrinfo's codes from the platform's resolver headers.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#endif
+
+#include "update/ResolveIpv4.h"
 
 namespace veyra::studio {
 namespace {
@@ -83,6 +96,9 @@ TEST(DeploymentCheckTest, FailedFetches) {
     } cases[] = {
         {"redirect", HttpError(HttpErrorKind::status, 302),
          "the server answered 302: the program does not follow redirects"},
+        {"not modified", HttpError(HttpErrorKind::status, 304),
+         "the server answered 304 (not modified), though the program never asks for it: it takes "
+         "a 2xx answer with a body (any 2xx but 204, which carries none)"},
         {"missing", HttpError(HttpErrorKind::status, 404),
          "the server answered 404: there is no version file at that path"},
         {"server error", HttpError(HttpErrorKind::status, 503),
@@ -94,6 +110,10 @@ TEST(DeploymentCheckTest, FailedFetches) {
         {"unknown host",
          HttpError(HttpErrorKind::socketError, 0, 0, HttpErrorCause::nameNotResolved),
          "the host name updates.example does not resolve to an IPv4 address"},
+        {"no name server answered",
+         HttpError(HttpErrorKind::socketError, 0, 0, HttpErrorCause::noResolverAnswer),
+         "the host name updates.example could not be resolved: no name server answered (this "
+         "machine's DNS settings or network; whether the name exists is not known)"},
         {"refused", HttpError(HttpErrorKind::socketError, 0, 111),
          "the connection to updates.example port 80 failed (system error 111: " +
              std::system_category().message(111) + ")"},
@@ -149,7 +169,18 @@ TEST(DeploymentCheckTest, UpdateHosts) {
         {"updates.example.com", true},
         {"localhost", true},
         {"192.0.2.7", true},
-        {"cdn-1.studio.example.", true},
+        {"0.0.0.0", true},
+        {"255.255.255.255", true},
+        {"123.example.com", true},
+        {"cdn-1.studio.example.", false}, // a trailing dot changes the Host header
+        {"1.2.3", false},                 // the resolver reads 1.2.0.3
+        {"999.1.1.1", false},
+        {"01.2.3.4", false}, // octal to some resolvers
+        {"1.2.3.4.5", false},
+        {"1.2.3.4.", false},
+        {"123", false},
+        {"example.123", false},
+        {"updates\texample.com", false},
         {"", false},
         {"http://updates.example.com", false},
         {"updates.example.com:8080", false},
@@ -173,6 +204,79 @@ TEST(DeploymentCheckTest, OutputText) {
     EXPECT_EQ(ToUtf8(L"\U0001F600"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(Quoted(L"a\r\nb"), "\"a\\x0D\\x0Ab\"");
     EXPECT_EQ(Quoted(L"abcdef", 3), "\"abc...\"");
+}
+
+TEST(DeploymentCheckTest, AResolverWithoutAnswerIsNotANameThatDoesNotExist) {
+    const struct {
+        int result;
+        HttpErrorCause cause;
+    } cases[] = {
+        {EAI_AGAIN, HttpErrorCause::noResolverAnswer},
+        {EAI_NONAME, HttpErrorCause::nameNotResolved},
+        {EAI_FAIL, HttpErrorCause::nameNotResolved},
+#ifdef _WIN32
+        // Winsock's own names for what its getaddrinfo returns.
+        {WSATRY_AGAIN, HttpErrorCause::noResolverAnswer},
+        {WSAHOST_NOT_FOUND, HttpErrorCause::nameNotResolved},
+        {WSANO_DATA, HttpErrorCause::nameNotResolved},
+#else
+        {EAI_SYSTEM, HttpErrorCause::nameNotResolved},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.result);
+        EXPECT_EQ(ResolverFailureCause(c.result), c.cause);
+    }
+    // The error's own text says which.
+    EXPECT_NE(
+        std::string(
+            HttpError(HttpErrorKind::socketError, 0, 0, HttpErrorCause::noResolverAnswer).what())
+            .find("no name server answered"),
+        std::string::npos);
+}
+
+// UTF-16 of ASCII text, little- or big-endian, after its byte-order mark.
+std::string Utf16(std::string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text)
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return bytes;
+}
+
+TEST(DeploymentCheckTest, AUtf16OrCompressedFileIsNamedUnderEveryCharset) {
+    const std::string body = "2.0.0.2|3421780262\r\n";
+    const std::string utf16 =
+        "the version file is UTF-16 (it starts with the byte-order mark FF FE or FE FF, as Windows "
+        "PowerShell's \">\" writes it): write it with the tool's --out, or as ASCII";
+    const std::string gzip = "the version file is gzip-compressed (it starts with 1F 8B): the "
+                             "program does not decompress; serve the file itself, uncompressed";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string reason;
+    } files[] = {
+        {"UTF-16LE", Utf16(body, false), utf16},
+        {"UTF-16BE", Utf16(body, true), utf16},
+        // The start of `gzip` output: magic, deflate, no flags.
+        {"gzip", std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x03\x33\xD2\x33", 13), gzip},
+    };
+    const Charset charsets[] = {Charset::bytes, Charset::usAscii, Charset::iso88591,
+                                Charset::windows1252, Charset::utf8};
+    for (const auto& file : files) {
+        for (const Charset charset : charsets) {
+            SCOPED_TRACE(std::string(file.name) + " as charset " +
+                         std::to_string(static_cast<int>(charset)));
+            const PlayerOutcome outcome = WithBody(DecodeBody(file.bytes, charset));
+            EXPECT_FALSE(outcome.installs);
+            ASSERT_TRUE(outcome.body.has_value());
+            EXPECT_EQ(WhyTheCrcDiffers(*outcome.body, kLauncherCrc), file.reason);
+        }
+    }
+    // Declared as UTF-16, the same file is text the program takes.
+    EXPECT_TRUE(WithBody(DecodeBody(Utf16(body, false), Charset::utf16le)).installs);
+    // A body that only starts like one is not called one.
+    EXPECT_EQ(WhyTheCrcDiffers(L"\u00FF|12345", kLauncherCrc),
+              "CRC differs: published 12345, file 3421780262");
 }
 
 } // namespace

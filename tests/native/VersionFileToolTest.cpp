@@ -1,6 +1,9 @@
 // The version file the studio publishes: written by the tool, read back by the program's own rule.
 #include "studio/FileCrc.h"
+#include "studio/Json.h"
+#include "studio/Output.h"
 #include "studio/PlayerOutcome.h"
+#include "studio/Text.h"
 #include "studio/VersionFileBody.h"
 #include "support/uCRC32.h"
 #include "tests/native/RandomBytes.h"
@@ -9,10 +12,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace veyra::studio {
 namespace {
@@ -107,6 +118,121 @@ TEST(VersionFileToolTest, AFileThatCannotBeReadHasNoCrc) {
     ScratchFolder folder;
     EXPECT_FALSE(FileCrc32(folder.Path() / "missing.exe").has_value());
     EXPECT_FALSE(FileCrc32(folder.Path()).has_value()); // a folder
+}
+
+// The names in a folder, sorted.
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Content(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(VersionFileToolTest, AWriteThatDidNotReachItsFileIsAFailure) {
+    ScratchFolder folder;
+    const std::string file = folder.Write("out.txt", "").string();
+    const struct {
+        const char* name;
+        const char* path;
+        const char* mode;
+        bool written;
+    } cases[] = {
+        {"a file", file.c_str(), "wb", true},
+#ifndef _WIN32
+        {"a full disk", "/dev/full", "wb", false},
+#endif
+        {"a stream open for reading only", file.c_str(), "rb", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::FILE* out = std::fopen(c.path, c.mode);
+        ASSERT_NE(out, nullptr);
+        // More than a stream's buffer, and a line shorter than it: both must reach the file.
+        EXPECT_EQ(WriteAndFlush(out, std::string(100000, 'x')), c.written);
+        EXPECT_EQ(WriteAndFlush(out, "2.0.0.2|3421780262\r\n"), c.written);
+        std::fclose(out);
+    }
+    EXPECT_EQ(Content(file), std::string(100000, 'x') + "2.0.0.2|3421780262\r\n");
+}
+
+TEST(VersionFileToolTest, ReplacingAFileLeavesExactlyTheNewBody) {
+    ScratchFolder folder;
+    const fs::path file = folder.Write("veyralauncher.ini", "1.0.0.1|12345\r\n");
+#ifndef _WIN32
+    const mode_t mask = ::umask(022);
+#endif
+    EXPECT_EQ(ReplaceFileAtomically(file, "2.0.0.2|3421780262\r\n"), std::nullopt);
+    EXPECT_EQ(Content(file), "2.0.0.2|3421780262\r\n");
+    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"veyralauncher.ini"});
+#ifndef _WIN32
+    ::umask(mask);
+    // The web server reads it: not the temporary file's private mode.
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+#endif
+
+    EXPECT_EQ(ReplaceFileAtomically(folder.Path() / "new.ini", ""), std::nullopt);
+    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"new.ini", "veyralauncher.ini"}));
+    EXPECT_EQ(fs::file_size(folder.Path() / "new.ini"), 0u);
+}
+
+TEST(VersionFileToolTest, AFailedReplaceLeavesTheFolderAsItWas) {
+    ScratchFolder folder;
+    folder.Write("veyralauncher.ini", "1.0.0.1|12345\r\n");
+    // A folder where the file should be: the rename fails after the temporary file was written.
+    fs::create_directories(folder.Path() / "taken" / "inside");
+    const auto overFolder =
+        ReplaceFileAtomically(folder.Path() / "taken", "2.0.0.2|3421780262\r\n");
+    ASSERT_TRUE(overFolder.has_value());
+    EXPECT_NE(overFolder->find("cannot rename"), std::string::npos) << *overFolder;
+    // No folder to put the temporary file in.
+    const auto noFolder =
+        ReplaceFileAtomically(folder.Path() / "missing" / "veyralauncher.ini", "x");
+    ASSERT_TRUE(noFolder.has_value());
+    EXPECT_NE(noFolder->find("cannot make a temporary file"), std::string::npos) << *noFolder;
+
+    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"taken", "veyralauncher.ini"}));
+    EXPECT_EQ(Names(folder.Path() / "taken"), std::vector<std::string>{"inside"});
+    EXPECT_EQ(Content(folder.Path() / "veyralauncher.ini"), "1.0.0.1|12345\r\n");
+}
+
+TEST(VersionFileToolTest, JsonStringsEscapeWhatJsonForbids) {
+    const struct {
+        std::string text;
+        std::string json;
+    } cases[] = {
+        {"", R"("")"},
+        {"2.0.0.2|3421780262\r\n", R"("2.0.0.2|3421780262\r\n")"},
+        {"say \"no\"", R"("say \"no\"")"},
+        {"C:\\srv\\v.ini", R"("C:\\srv\\v.ini")"},
+        {std::string("a\0b", 3), R"("a\u0000b")"},
+        {"\x01\x1F\t\b\f\x7F", R"("\u0001\u001F\t\u0008\u000C\u007F")"},
+        {"/ and space", R"("/ and space")"},
+        // UTF-8 stays as it is: valid JSON text.
+        {ToUtf8(L"verifica\u00E7\u00E3o \U0001F600"),
+         "\"verifica\xC3\xA7\xC3\xA3o \xF0\x9F\x98\x80\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        EXPECT_EQ(JsonString(c.text), c.json);
+    }
+    EXPECT_EQ(JsonObject()
+                  .String("reason", "a \"quoted\"\nline")
+                  .Number("crc", 4294967295u)
+                  .Null("bound")
+                  .Bool("ok", false)
+                  .Strings("log", {"one", "t\\o"})
+                  .Strings("none", {})
+                  .Text(),
+              R"({"reason":"a \"quoted\"\nline","crc":4294967295,"bound":null,"ok":false,)"
+              R"("log":["one","t\\o"],"none":[]})");
 }
 
 } // namespace

@@ -3,7 +3,10 @@
 # port 80 of a private network namespace, and `veyra_version_file check localhost LAUNCHER` (the
 # README's nginx block: 127.0.0.1) must end with the row's exit status and last line. The rows are the deployments the end-to-end
 # scenarios show the program, and the studio's usual slips. With a Windows build, its tool runs a
-# few rows again under Wine.
+# few rows again under Wine. Some rows check again with --json and hold the object's members to
+# the row; tests/studio/pipeline.sh adds the tool in a pipeline (a full disk, a closed output) and
+# write --out, for each build, and tests/studio/hosts.sh holds check and tools/release.sh to one
+# table of host names.
 # Usage: tests/studio/run.sh [NATIVE_BUILD_DIR] [WINDOWS_BUILD_DIR]
 # Prints one PASS or FAIL line per row and ends with "N passed, N failed"; every row's output is
 # kept in NATIVE_BUILD_DIR/studio-check.log.
@@ -62,6 +65,8 @@ serve_a_body_over_the_bound() {
     head -c 1048577 /dev/zero | tr '\0' x >"$SCENARIO_DIR/www$VERSION_FILE_PATH"
 }
 serve_no_server() { :; }
+# A name only DNS could answer, in a network namespace where no name server is reachable.
+serve_no_name_server() { CHECK_HOST=updates.example.com; }
 # The nginx server block of the README's "Shipping an update", as a studio would copy it: nginx
 # picks it for a request to 127.0.0.1, and it sends the version file uncached.
 serve_the_readme_location() {
@@ -147,6 +152,7 @@ CASES=(
     "signed_crc                 | serve_a_signed_crc             | 1 | why: the published CRC -873187034 is signed: the program expects it unsigned, \$CRC"
     "body_over_the_bound        | serve_a_body_over_the_bound    | 1 | why: the answer is larger than the program takes: a body over 1048576 bytes or more than 100 head lines"
     "nothing_listening          | serve_no_server                | 1 | why: the connection to localhost port 80 failed (system error *)"
+    "no_name_server             | serve_no_name_server           | 1 | why: the host name updates.example.com could not be resolved: no name server answered *"
     "silent_server              | serve_silence                  | 1 | why: the server sent nothing for 15 s"
     "closed_without_answer      | serve_a_close                  | 1 | why: the server closed the connection before its answer was complete"
     "long_status_line           | serve_a_long_status_line       | 1 | why: a status, header or chunk line of the answer is longer than 16384 bytes"
@@ -159,8 +165,16 @@ CASES=(
     "signed_by_another_key      | serve_signed_by_another_key    | 1 | why: signed by key ????????????????, which is not among the pinned keys (????????????????)"
     "crc_forged_launcher        | serve_signed_then_forge_the_launcher | 1 | why: the signature by key ???????????????? does not cover this file and label \"2.0.0.2\": it was made for another file, another length or another label"
 )
+# Rows whose check runs again with --json: a Python condition on the object `j` (the launcher's
+# CRC-32 is `crc`, the row's host `host`).
+declare -A JSON_CHECKS=(
+    [published_by_the_tool]='j["verdict"] == "install" and j["crc"] == crc and j["publishedCrc"] == str(crc) and j["reason"] is None and j["statusLine"] == "" and j["url"].startswith("http://" + host + "/update/qel_2.0.0.1/inc/veyralauncher.ini?v=") and j["bound"] is None'
+    [server_redirects]='j["verdict"] == "refuse" and j["fetchError"] == "status" and j["httpStatus"] == 302 and "302" in j["reason"] and j["statusLine"] == "Validation failed, please try again!" and len(j["log"]) == 1 and j["publishedCrc"] is None'
+    [crc_differs]='j["verdict"] == "refuse" and j["publishedCrc"] == "12345" and j["crc"] == crc and j["reason"] == "CRC differs: published 12345, file %d" % crc and j["fetchError"] is None'
+    [silent_server]='j["verdict"] == "refuse" and j["fetchError"] == "timeout" and j["bound"] == "idle" and j["boundMilliseconds"] == 15000 and j["reason"] == "the server sent nothing for 15 s"'
+)
 # The rows the Windows build of the tool runs again under Wine.
-WINDOWS_ROWS='^(published_by_the_tool|server_redirects|crc_differs|nothing_listening|signed_checked_with_key|crc_forged_launcher)$'
+WINDOWS_ROWS='^(published_by_the_tool|server_redirects|crc_differs|nothing_listening|no_name_server|signed_checked_with_key|crc_forged_launcher)$'
 
 # Trims the blanks around a table cell.
 trim() {
@@ -191,9 +205,21 @@ run_row() {
         CHECK_KEYS=()
         trap 'stop_nginx; [[ -n $SCRIPTED_SERVER ]] && kill "$SCRIPTED_SERVER" 2>/dev/null; wait' EXIT
         "$setup"
-        local output code
-        output=$("$@" check "$CHECK_HOST" "$(tool_path "$LAUNCHER")" ${CHECK_KEYS[@]+"${CHECK_KEYS[@]}"} 2>&1)
+        local output code tool
+        "$@" check "$CHECK_HOST" "$(tool_path "$LAUNCHER")" ${CHECK_KEYS[@]+"${CHECK_KEYS[@]}"} \
+            >"$SCENARIO_DIR/output" 2>&1 &
+        tool=$!
+        # Each line goes out when it is known: the request's line is in a file (as under tee)
+        # while the tool still waits for the silent server.
+        if [[ $name == silent_server ]]; then
+            sleep 3
+            kill -0 "$tool" 2>/dev/null || fail "the tool ended before the server's silence did"
+            [[ $(head -n 1 "$SCENARIO_DIR/output") == "GET http://"* ]] ||
+                fail "no GET line while the fetch runs: $(head -n 1 "$SCENARIO_DIR/output")"
+        fi
+        wait "$tool"
         code=$?
+        output=$(cat "$SCENARIO_DIR/output")
         { echo "== $name ($*)"; echo "$output"; } >>"$LOG"
         local expected last
         expected=${pattern//\$CRC/$CRC}
@@ -209,6 +235,24 @@ run_row() {
             local deadline=$((SECONDS + 3))
             until [[ -s $NGINX_DIR/access.log ]] || ((SECONDS >= deadline)); do sleep 0.05; done
             check_one_request "$(head -n 1 <<<"$output" | sed 's/.*?v=//')"
+        fi
+        if [[ -n ${JSON_CHECKS[$name]:-} ]]; then
+            # The scripted server answers its first connection only: a new one for this run.
+            if [[ -n $SCRIPTED_SERVER ]]; then
+                kill "$SCRIPTED_SERVER" 2>/dev/null
+                wait "$SCRIPTED_SERVER" 2>/dev/null
+                "$setup"
+            fi
+            local json
+            json=$("$@" check "$CHECK_HOST" "$(tool_path "$LAUNCHER")" ${CHECK_KEYS[@]+"${CHECK_KEYS[@]}"} --json)
+            code=$?
+            echo "$json" >>"$LOG"
+            ((code == status)) || fail "--json: exit status $code, expected $status"
+            python3 -c 'import json, sys
+j = json.loads(sys.stdin.read())
+crc, host = int(sys.argv[2]), sys.argv[3]
+sys.exit(0 if eval(sys.argv[1]) else 1)' "${JSON_CHECKS[$name]}" "$CRC" "$CHECK_HOST" <<<"$json" ||
+                fail "--json: $json"
         fi
     )
 }
@@ -248,6 +292,22 @@ for index in "${!CASES[@]}"; do
     run_bounded native "$index"
 done
 
+# A script of rows of its own (tests/studio/SCRIPT ARGUMENTS...), counted with the others.
+run_script() {
+    local script=$1 line
+    shift
+    while IFS= read -r line; do
+        echo "$line"
+        if [[ $line == PASS* ]]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+    done < <(timeout -k 5 120 "$root/tests/studio/$script" "$@" 2>&1 | grep -E '^(PASS|FAIL)' ||
+        echo "FAIL $script printed no row")
+}
+# The tool in a pipeline and with --out.
+run_pipeline() { run_script pipeline.sh "$@"; }
+run_pipeline "$WORK/pipeline-native" "$native/veyra_version_file"
+# check and tools/release.sh take the same host names.
+run_script hosts.sh "$native/veyra_version_file"
+
 if [[ -n $windows ]]; then
     export WINEPREFIX="$WORK/prefix"
     wine_template_prefix
@@ -256,6 +316,8 @@ if [[ -n $windows ]]; then
     for index in "${!CASES[@]}"; do
         [[ $(trim "${CASES[$index]%%|*}") =~ $WINDOWS_ROWS ]] && run_bounded windows "$index"
     done
+    export TOOL_PATH_STYLE=windows
+    run_pipeline "$WORK/pipeline-windows" "$VEYRA_WINE" "$WORK/veyra_version_file.exe"
 fi
 echo "$passed passed, $failed failed"
 ((failed == 0))
