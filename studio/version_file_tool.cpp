@@ -281,18 +281,22 @@ BoundHit(const HttpError& error, const FetchLimits& limits) {
     }
 }
 
-// check's answer as one JSON object. The address connected to is not among its members: the
-// program's HTTP client does not hand it out.
-void PrintCheckJson(const std::string& host, const std::string& url, std::uint32_t crc,
-                    const PlayerOutcome& outcome, const std::string& signature,
+// check's answer as one JSON object; `address` is the one the connection reached (empty when
+// none was made).
+void PrintCheckJson(const std::string& host, const std::string& url, const std::string& address,
+                    std::uint32_t crc, const PlayerOutcome& outcome, const std::string& signature,
                     const std::string& signedBy, const std::string& why,
                     const FetchLimits& limits) {
     JsonObject object;
     object.String("command", "check")
         .String("verdict", outcome.installs ? "install" : "refuse")
         .String("host", host)
-        .String("url", url)
-        .Number("crc", crc);
+        .String("url", url);
+    if (address.empty())
+        object.Null("address");
+    else
+        object.String("address", address);
+    object.Number("crc", crc);
     if (outcome.body)
         object.String("publishedCrc", ToUtf8(ExpectedCrcFromBody(*outcome.body)));
     else
@@ -358,9 +362,10 @@ int Check(const std::string& host, const std::string& file,
     const std::string url = "http://" + host + VersionFileTarget(stamp);
     if (!json)
         Print("GET " + url + "\n");
+    std::string address;
     const PlayerOutcome outcome = WhatAPlayerWouldSee(
-        [&](const std::wstring& s) { return FetchVersionFileFrom(host, s, limits); }, stamp,
-        *launcher, keys.empty() ? nullptr : &pinning);
+        [&](const std::wstring& s) { return FetchVersionFileFrom(host, s, limits, &address); },
+        stamp, *launcher, keys.empty() ? nullptr : &pinning);
     // Without keys the signature is named, not verified.
     const std::string signature =
         outcome.body && keys.empty() ? SignatureSummary(*outcome.body) : std::string();
@@ -383,7 +388,7 @@ int Check(const std::string& host, const std::string& file,
         why = WhyTheCrcDiffers(*outcome.body, crc);
     }
     if (json) {
-        PrintCheckJson(host, url, crc, outcome, signature, signedBy, why, limits);
+        PrintCheckJson(host, url, address, crc, outcome, signature, signedBy, why, limits);
         return outcome.installs ? kDone : kRefused;
     }
     if (outcome.installs) {

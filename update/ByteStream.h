@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace veyra {
 
@@ -28,6 +29,10 @@ public:
 
     // Closes the connection; later calls are no-ops or report a closed stream.
     virtual void Close() = 0;
+
+    // The peer's IPv4 address in dotted form, for diagnostics; empty when there is none (a
+    // stream in memory) or it cannot be read.
+    virtual std::string PeerAddress() const { return {}; }
 };
 
 } // namespace veyra

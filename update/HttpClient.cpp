@@ -61,10 +61,12 @@ std::wstring Exchange(ByteStream& stream, std::string_view requestHead, const Fe
 }
 
 std::wstring HttpGet(std::string_view host, std::uint16_t port, std::string_view target,
-                     const FetchLimits& limits) {
+                     const FetchLimits& limits, std::string* connectedTo) {
     const Clock::time_point start = Clock::now();
     const auto connectDeadline = start + std::min(limits.connect, limits.total);
     const auto stream = ConnectTcp(host, port, connectDeadline);
+    if (connectedTo)
+        *connectedTo = stream->PeerAddress();
     return Exchange(*stream, BuildRequestHead(host, target), limits, start);
 }
 

@@ -26,8 +26,9 @@ std::wstring Exchange(ByteStream& stream, std::string_view requestHead, const Fe
                       Clock::time_point start);
 
 // Connects to `host` at `port` (see ConnectTcp) and performs the exchange for a GET of `target`
-// with the client's fixed headers, "Host" being `host` as written.
+// with the client's fixed headers, "Host" being `host` as written. Given `connectedTo`, it
+// receives the address the connection reached, once it is made.
 std::wstring HttpGet(std::string_view host, std::uint16_t port, std::string_view target,
-                     const FetchLimits& limits = {});
+                     const FetchLimits& limits = {}, std::string* connectedTo = nullptr);
 
 } // namespace veyra

@@ -110,6 +110,16 @@ public:
 
     void Close() override { fd_.Reset(); }
 
+    std::string PeerAddress() const override {
+        sockaddr_in peer{};
+        socklen_t size = sizeof(peer);
+        char text[INET_ADDRSTRLEN] = {};
+        if (::getpeername(fd_.Get(), reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
+            !::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof(text)))
+            return {};
+        return text;
+    }
+
     int Descriptor() const { return fd_.Get(); }
 
 private:

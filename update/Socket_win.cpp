@@ -121,6 +121,16 @@ public:
 
     void Close() override { socket_.reset(); }
 
+    std::string PeerAddress() const override {
+        sockaddr_in peer{};
+        int size = sizeof(peer);
+        char text[INET_ADDRSTRLEN] = {};
+        if (::getpeername(socket_.get(), reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
+            !::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof(text)))
+            return {};
+        return text;
+    }
+
     SOCKET Socket() const { return socket_.get(); }
 
 private:

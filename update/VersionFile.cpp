@@ -6,8 +6,8 @@
 namespace veyra {
 
 std::wstring FetchVersionFileFrom(std::string_view host, std::wstring_view versionStamp,
-                                  const FetchLimits& limits) {
-    return HttpGet(host, kUpdatePort, VersionFileTarget(versionStamp), limits);
+                                  const FetchLimits& limits, std::string* connectedTo) {
+    return HttpGet(host, kUpdatePort, VersionFileTarget(versionStamp), limits, connectedTo);
 }
 
 std::wstring FetchVersionFile(std::wstring_view versionStamp) {

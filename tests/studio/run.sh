@@ -168,8 +168,8 @@ CASES=(
 # Rows whose check runs again with --json: a Python condition on the object `j` (the launcher's
 # CRC-32 is `crc`, the row's host `host`).
 declare -A JSON_CHECKS=(
-    [published_by_the_tool]='j["verdict"] == "install" and j["crc"] == crc and j["publishedCrc"] == str(crc) and j["reason"] is None and j["statusLine"] == "" and j["url"].startswith("http://" + host + "/update/qel_2.0.0.1/inc/veyralauncher.ini?v=") and j["bound"] is None'
-    [server_redirects]='j["verdict"] == "refuse" and j["fetchError"] == "status" and j["httpStatus"] == 302 and "302" in j["reason"] and j["statusLine"] == "Validation failed, please try again!" and len(j["log"]) == 1 and j["publishedCrc"] is None'
+    [published_by_the_tool]='j["verdict"] == "install" and j["crc"] == crc and j["publishedCrc"] == str(crc) and j["reason"] is None and j["statusLine"] == "" and j["url"].startswith("http://" + host + "/update/qel_2.0.0.1/inc/veyralauncher.ini?v=") and j["address"] == "127.0.0.1" and j["bound"] is None'
+    [server_redirects]='j["verdict"] == "refuse" and j["fetchError"] == "status" and j["httpStatus"] == 302 and "302" in j["reason"] and j["statusLine"] == "Validation failed, please try again!" and len(j["log"]) == 1 and j["publishedCrc"] is None and j["address"] == "127.0.0.1"'
     [crc_differs]='j["verdict"] == "refuse" and j["publishedCrc"] == "12345" and j["crc"] == crc and j["reason"] == "CRC differs: published 12345, file %d" % crc and j["fetchError"] is None'
     [silent_server]='j["verdict"] == "refuse" and j["fetchError"] == "timeout" and j["bound"] == "idle" and j["boundMilliseconds"] == 15000 and j["reason"] == "the server sent nothing for 15 s"'
 )
