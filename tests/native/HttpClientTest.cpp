@@ -245,10 +245,13 @@ TEST(HttpClientTest, ScriptedServerTable) {
 
 TEST(HttpClientTest, RequestBytesForAStampWithANamedHost) {
     ScriptedHttpServer server({Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")});
+    std::string connectedTo;
     const std::wstring text =
-        HttpGet("localhost", server.Port(), VersionFileTarget(L"19991231235959"), TableLimits());
+        HttpGet("localhost", server.Port(), VersionFileTarget(L"19991231235959"), TableLimits(),
+                &connectedTo);
     server.Stop();
     EXPECT_EQ(text, L"ok");
+    EXPECT_EQ(connectedTo, "127.0.0.1"); // the peer the connection reached
     EXPECT_EQ(server.Received(),
               "GET /update/qel_2.0.0.1/inc/veyralauncher.ini?v=19991231235959 HTTP/1.1\r\n"
               "Cache-control: no-cache\r\n"
