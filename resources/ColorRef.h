@@ -1,6 +1,6 @@
 #pragma once
 // The layout's colour type, kept beside the layout (every folder may include resources/, while the
-// pixel types of ui/PixelTypes.h build on it).
+// pixel types of image/PixelTypes.h build on it).
 #include <cstdint>
 
 namespace veyra {

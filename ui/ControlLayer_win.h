@@ -5,7 +5,7 @@
 // cuts out for the eye and the mouse alike, so only the components' rectangles show; it answers
 // every hit test with HTTRANSPARENT, so presses on the components reach the splash window too.
 #include "support/WinHandle_win.h"
-#include "ui/PixelTypes.h"
+#include "image/PixelTypes.h"
 #include "ui/Window_win.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #pragma once
 // How long the logo shows a frame before the next step.
-#include "ui/GifReader.h"
+#include "image/GifReader.h"
 
 namespace veyra {
 

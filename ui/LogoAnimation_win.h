@@ -9,8 +9,8 @@
 // animation being off already) instead of leaving each thread waiting for the other.
 #include "support/uThread_win.h"
 #include "ui/AnimationTimer.h"
-#include "ui/GifReader.h"
-#include "ui/LogoComposer.h"
+#include "image/GifReader.h"
+#include "image/LogoComposer.h"
 #include "ui/SplashImage.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "ui/SplashArtwork_win.h"
 
-#include "ui/PngReader.h"
+#include "image/PngReader.h"
 
 namespace veyra {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The splash window's three pictures, stored in the program as RCDATA resources.
-#include "ui/GifReader.h"
-#include "ui/Image.h"
+#include "image/GifReader.h"
+#include "image/Image.h"
 
 #include <windows.h>
 

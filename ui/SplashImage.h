@@ -2,7 +2,7 @@
 // The pictures of the surface that holds the splash window's components, before the status text
 // goes on: the control layer over the translucent window, or the plain window when there is no
 // background picture to take a shape from.
-#include "ui/Image.h"
+#include "image/Image.h"
 
 #include <vector>
 

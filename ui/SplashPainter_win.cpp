@@ -1,7 +1,7 @@
 #include "ui/SplashPainter_win.h"
 
 #include "resources/Layout.h"
-#include "ui/PixelTypes_win.h"
+#include "image/PixelTypes_win.h"
 
 #include <bit>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // picture with its status text on a DC in one step, through an off-screen bitmap, so nothing
 // flickers.
 #include "support/WinHandle_win.h"
-#include "ui/Image.h"
+#include "image/Image.h"
 
 #include <windows.h>
 

@@ -2,8 +2,8 @@
 
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
-#include "ui/PixelTypes_win.h"
-#include "ui/Pixels.h"
+#include "image/PixelTypes_win.h"
+#include "image/Pixels.h"
 #include "ui/SplashImage.h"
 #include "ui/SplashPainter_win.h"
 #include "ui/WindowPosition.h"

@@ -1,8 +1,8 @@
 // Any bytes must be read without crashing or reading outside the input; a picture that is read
 // must be consistent and composable frame by frame, forwards and after the wrap to frame 0.
 #include "ui/FrameTiming.h"
-#include "ui/GifReader.h"
-#include "ui/LogoComposer.h"
+#include "image/GifReader.h"
+#include "image/LogoComposer.h"
 
 #include <cstddef>
 #include <cstdint>

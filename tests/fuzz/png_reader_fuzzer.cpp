@@ -1,7 +1,7 @@
 // Any bytes must be read without crashing, reading outside the input or a result that
 // contradicts its own size. Each input is read twice: as it is, and with every chunk's CRC made
 // right, so that mutations reach the decoding behind the CRC check.
-#include "ui/PngReader.h"
+#include "image/PngReader.h"
 
 #include <zlib.h>
 

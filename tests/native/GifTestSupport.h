@@ -1,6 +1,6 @@
 #pragma once
 // Builds small GIF files byte by byte for the reader's tests.
-#include "ui/PixelTypes.h"
+#include "image/PixelTypes.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #pragma once
 // Readable pixels in the tests' failure messages, and decoded bytes as pixels.
-#include "ui/PixelTypes.h"
+#include "image/PixelTypes.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,8 +2,8 @@
 #include "app/Application_win.h"
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
-#include "ui/GifReader.h"
-#include "ui/LogoComposer.h"
+#include "image/GifReader.h"
+#include "image/LogoComposer.h"
 #include "ui/SplashArtwork_win.h"
 #include "ui/SplashWindow_win.h"
 

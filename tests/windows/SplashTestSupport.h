@@ -4,8 +4,8 @@
 #include "resources/Layout.h"
 #include "support/WinHandle_win.h"
 #include "tests/native/PixelTestSupport.h"
-#include "ui/Image.h"
-#include "ui/PixelTypes_win.h"
+#include "image/Image.h"
+#include "image/PixelTypes_win.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 #include "app/Application_win.h"
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
-#include "ui/GifReader.h"
+#include "image/GifReader.h"
 #include "ui/SplashArtwork_win.h"
 #include "ui/SplashWindow_win.h"
 

@@ -1,4 +1,4 @@
-#include "ui/LogoComposer.h"
+#include "image/LogoComposer.h"
 
 #include "tests/native/Fixtures.h"
 #include "tests/native/PixelTestSupport.h"

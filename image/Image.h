@@ -1,7 +1,7 @@
 #pragma once
 // Plain pixel containers shared by the picture readers, the logo composition and the pixel work;
 // rows top-down, width * height pixels.
-#include "ui/PixelTypes.h"
+#include "image/PixelTypes.h"
 
 #include <vector>
 

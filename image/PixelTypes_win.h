@@ -1,6 +1,6 @@
 #pragma once
 // Where the program's colours meet GDI's COLORREF: the same 0x00BBGGRR value, typed on our side.
-#include "ui/PixelTypes.h"
+#include "image/PixelTypes.h"
 
 #include <windows.h>
 

@@ -7,7 +7,7 @@
 
 #include "update/OpenSslHandles_openssl.h"
 
-#include "SignatureVectors.h"
+#include "tests/native/SignatureVectors.h"
 
 #include <gtest/gtest.h>
 #include <openssl/pem.h>

@@ -1,4 +1,4 @@
-#include "ui/PngReader.h"
+#include "image/PngReader.h"
 
 #include "tests/native/Fixtures.h"
 #include "tests/native/PixelTestSupport.h"

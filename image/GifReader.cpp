@@ -1,6 +1,6 @@
-#include "ui/GifReader.h"
+#include "image/GifReader.h"
 
-#include "ui/ByteReader.h"
+#include "image/ByteReader.h"
 
 #include <algorithm>
 #include <array>

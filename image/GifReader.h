@@ -21,8 +21,8 @@
 // - Logical screen sizes of 0 or above kMaxImagePixels, and images above it, are errors.
 // Each error has a kind (ImageError.h) beside its message. Never reads outside `data`; pixel
 // memory grows with the pixels actually decoded.
-#include "ui/ImageError.h"
-#include "ui/PixelTypes.h"
+#include "image/ImageError.h"
+#include "image/PixelTypes.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "ui/LogoComposer.h"
+#include "image/LogoComposer.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #pragma once
 // Per-pixel work of the translucent window and the logo: the premultiplied shape bitmap, alpha
 // blending of the caption picture, keyed copies of the logo composite.
-#include "ui/Image.h"
+#include "image/Image.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "ui/PngReader.h"
+#include "image/PngReader.h"
 
-#include "ui/ByteReader.h"
+#include "image/ByteReader.h"
 
 #include <zlib.h>
 

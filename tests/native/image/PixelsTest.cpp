@@ -1,4 +1,4 @@
-#include "ui/Pixels.h"
+#include "image/Pixels.h"
 
 #include "tests/native/PixelTestSupport.h"
 

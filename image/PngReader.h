@@ -9,8 +9,8 @@
 //
 // Never reads outside `data`. Memory grows with the image data actually inflated (never just
 // because the header claims a large size), and the result holds exactly width * height pixels.
-#include "ui/Image.h"
-#include "ui/ImageError.h"
+#include "image/Image.h"
+#include "image/ImageError.h"
 
 #include <cstdint>
 #include <span>

@@ -1,7 +1,7 @@
 #pragma once
 // Composition of the logo's frames, with a one-entry cache so that each animation step draws only
 // the new frame.
-#include "ui/GifReader.h"
+#include "image/GifReader.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "ui/ImageError.h"
+#include "image/ImageError.h"
 
 namespace veyra {
 

@@ -3,8 +3,8 @@
 #include "resources/Layout.h"
 #include "tests/native/Fixtures.h"
 #include "tests/native/PixelTestSupport.h"
-#include "ui/GifReader.h"
-#include "ui/LogoComposer.h"
+#include "image/GifReader.h"
+#include "image/LogoComposer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/Pixels.h"
+#include "image/Pixels.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "ui/GifReader.h"
+#include "image/GifReader.h"
 
 #include "tests/native/Fixtures.h"
 #include "tests/native/GifTestSupport.h"
