@@ -498,8 +498,8 @@ MaybeImageError ReadBlocks(ByteReader& reader, GifPicture& picture) {
     return std::nullopt;
 }
 
-GifDecodeResult Fail(ImageError error) {
-    return Refusal<GifDecodeResult>("GIF", std::move(error));
+DecodeResult<GifPicture> Fail(ImageError error) {
+    return Refusal<GifPicture>("GIF", std::move(error));
 }
 
 } // namespace
@@ -509,7 +509,7 @@ bool GifPicture::HasTransparency() const {
                        [](const GifFrame& frame) { return frame.transparentColor.has_value(); });
 }
 
-GifDecodeResult DecodeGif(std::span<const std::uint8_t> data) {
+DecodeResult<GifPicture> DecodeGif(std::span<const std::uint8_t> data) {
     ByteReader reader(data);
     GifPicture picture;
     if (auto error = ReadSignature(reader))
@@ -520,8 +520,8 @@ GifDecodeResult DecodeGif(std::span<const std::uint8_t> data) {
         return Fail(std::move(*error));
     if (picture.frames.empty())
         return Fail({ImageErrorKind::noImage, "no image in the file"});
-    GifDecodeResult result;
-    result.picture = std::move(picture);
+    DecodeResult<GifPicture> result;
+    result.value = std::move(picture);
     return result;
 }
 

@@ -55,13 +55,6 @@ struct GifPicture {
     bool HasTransparency() const; // any frame has a transparent colour
 };
 
-struct GifDecodeResult {
-    GifPicture picture;                         // empty when decoding failed
-    std::string error;                          // empty on success
-    ImageErrorKind kind = ImageErrorKind::none; // what went wrong; none on success
-    bool ok() const { return error.empty(); }
-};
-
-GifDecodeResult DecodeGif(std::span<const std::uint8_t> data);
+DecodeResult<GifPicture> DecodeGif(std::span<const std::uint8_t> data);
 
 } // namespace veyra

@@ -60,10 +60,18 @@ struct ImageError {
 // What a reader's step returns: nothing when it went well.
 using MaybeImageError = std::optional<ImageError>;
 
+// What a reader returns: the decoded value, or on a refusal an empty one with the message and kind.
+template <class T> struct DecodeResult {
+    T value;                                    // empty when decoding failed
+    std::string error;                          // empty on success
+    ImageErrorKind kind = ImageErrorKind::none; // what went wrong; none on success
+    bool ok() const { return error.empty(); }
+};
+
 // A reader's result for a refusal: nothing decoded, the kind, and the message after the format's
 // name ("PNG: ...").
-template <class DecodeResult> DecodeResult Refusal(std::string_view format, ImageError error) {
-    DecodeResult result;
+template <class T> DecodeResult<T> Refusal(std::string_view format, ImageError error) {
+    DecodeResult<T> result;
     result.error = std::string(format) + ": " + std::move(error.message);
     result.kind = error.kind;
     return result;

@@ -1,6 +1,7 @@
 #include "image/PngReader.h"
 
 #include "image/ByteReader.h"
+#include "support/uCRC32.h"
 
 #include <zlib.h>
 
@@ -91,15 +92,13 @@ std::string AtOffset(std::size_t offset) {
     return " at offset " + std::to_string(offset);
 }
 
-// The CRC covers the chunk's type and data.
+// The CRC covers the chunk's type and data; the program's own CRC-32, the one it checks updates
+// with, so the exe carries one implementation.
 std::uint32_t ChunkCrc(const Chunk& chunk) {
-    uLong crc = crc32(0L, chunk.type.data(), static_cast<uInt>(chunk.type.size()));
-    for (std::size_t done = 0; done < chunk.data.size();) {
-        const std::size_t slice = std::min(chunk.data.size() - done, kZlibSlice);
-        crc = crc32(crc, chunk.data.data() + done, static_cast<uInt>(slice));
-        done += slice;
-    }
-    return static_cast<std::uint32_t>(crc);
+    Crc32Sink crc;
+    crc.Take(chunk.type.data(), chunk.type.size());
+    crc.Take(chunk.data.data(), chunk.data.size());
+    return crc.Value();
 }
 
 MaybeImageError ReadSignature(ByteReader& reader) {
@@ -433,13 +432,13 @@ RgbaImage StripFilterBytes(std::span<const std::uint8_t> filtered, const Header&
     return image;
 }
 
-PngDecodeResult Fail(ImageError error) {
-    return Refusal<PngDecodeResult>("PNG", std::move(error));
+DecodeResult<RgbaImage> Fail(ImageError error) {
+    return Refusal<RgbaImage>("PNG", std::move(error));
 }
 
 } // namespace
 
-PngDecodeResult DecodePng(std::span<const std::uint8_t> data) {
+DecodeResult<RgbaImage> DecodePng(std::span<const std::uint8_t> data) {
     ByteReader reader(data);
     if (auto error = ReadSignature(reader))
         return Fail(std::move(*error));
@@ -456,8 +455,8 @@ PngDecodeResult DecodePng(std::span<const std::uint8_t> data) {
     auto& filtered = steps.FilteredRows();
     if (auto error = UnfilterRows(filtered, steps.ImageHeader()))
         return Fail(std::move(*error));
-    PngDecodeResult result;
-    result.image = StripFilterBytes(filtered, steps.ImageHeader());
+    DecodeResult<RgbaImage> result;
+    result.value = StripFilterBytes(filtered, steps.ImageHeader());
     return result;
 }
 

@@ -18,13 +18,6 @@
 
 namespace veyra {
 
-struct PngDecodeResult {
-    RgbaImage image;                            // empty when decoding failed
-    std::string error;                          // empty on success
-    ImageErrorKind kind = ImageErrorKind::none; // what went wrong; none on success
-    bool ok() const { return error.empty(); }
-};
-
-PngDecodeResult DecodePng(std::span<const std::uint8_t> data);
+DecodeResult<RgbaImage> DecodePng(std::span<const std::uint8_t> data);
 
 } // namespace veyra

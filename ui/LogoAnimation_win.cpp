@@ -3,15 +3,11 @@
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
 #include "ui/FrameTiming.h"
+#include "ui/LayoutRect_win.h"
 #include "ui/WindowThreadTask_win.h"
 
 namespace veyra {
 namespace {
-
-RECT LogoRect() {
-    const layout::Rect& r = layout::kLogo;
-    return {r.left, r.top, r.right(), r.bottom()};
-}
 
 // Waits for `thread` to end while running the messages that other threads send to this one:
 // the timer thread may be waiting for its step to run here. Posted messages stay queued.
@@ -79,7 +75,7 @@ void LogoAnimation::Stop() {
     EndTimerThread();
     // The next paint shows the same frame: the logo stays as it was.
     if (const HWND surface = surface_ ? surface_() : nullptr) {
-        const RECT logo = LogoRect();
+        const RECT logo = ToRect(layout::kLogo);
         ::InvalidateRect(surface, &logo, FALSE);
     }
 }
@@ -101,7 +97,7 @@ void LogoAnimation::Tick() {
         return; // it could not be drawn: the frame stays
     frame_ = (frame_ + 1) % frameCount_;
     // Drawn now rather than marked: the step's own paint, of the logo's rectangle only.
-    const RECT logo = LogoRect();
+    const RECT logo = ToRect(layout::kLogo);
     ::RedrawWindow(surface, &logo, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     timer_.SetInterval(FrameIntervalMs(composer_.Picture(), frame_));
 }

@@ -18,11 +18,11 @@ std::span<const std::uint8_t> ResourceBytes(HMODULE module, const wchar_t* name)
 SplashArtwork LoadSplashArtwork(HMODULE module) {
     SplashArtwork artwork;
     if (auto background = DecodePng(ResourceBytes(module, kBackgroundResource)); background.ok())
-        artwork.background = std::move(background.image);
+        artwork.background = std::move(background.value);
     if (auto caption = DecodePng(ResourceBytes(module, kCaptionResource)); caption.ok())
-        artwork.caption = std::move(caption.image);
+        artwork.caption = std::move(caption.value);
     if (auto logo = DecodeGif(ResourceBytes(module, kLogoResource)); logo.ok())
-        artwork.logo = std::move(logo.picture);
+        artwork.logo = std::move(logo.value);
     return artwork;
 }
 

@@ -1,9 +1,10 @@
 #include "ui/SplashWindow_win.h"
 
-#include "resources/Layout.h"
-#include "support/AppTermination.h"
 #include "image/PixelTypes_win.h"
 #include "image/Pixels.h"
+#include "resources/Layout.h"
+#include "support/AppTermination.h"
+#include "ui/LayoutRect_win.h"
 #include "ui/SplashImage.h"
 #include "ui/SplashPainter_win.h"
 #include "ui/WindowPosition.h"
@@ -35,10 +36,6 @@ static_assert(sizeof(COPYDATASTRUCT) == 24);
 static_assert(sizeof(COPYDATASTRUCT) == 12);
 #endif
 static_assert(sizeof(BLENDFUNCTION) == 4 && sizeof(POINT) == 8 && sizeof(SIZE) == 8);
-
-RECT ToRect(const layout::Rect& r) {
-    return {r.left, r.top, r.right(), r.bottom()};
-}
 
 HFONT CreateTahoma() {
     return ::CreateFontW(layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,

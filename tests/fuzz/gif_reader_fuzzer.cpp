@@ -1,8 +1,8 @@
 // Any bytes must be read without crashing or reading outside the input; a picture that is read
 // must be consistent and composable frame by frame, forwards and after the wrap to frame 0.
-#include "ui/FrameTiming.h"
 #include "image/GifReader.h"
 #include "image/LogoComposer.h"
+#include "ui/FrameTiming.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,11 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (result.ok() != (result.kind == veyra::ImageErrorKind::none))
         __builtin_trap();
     if (!result.ok()) {
-        if (!result.picture.frames.empty())
+        if (!result.value.frames.empty())
             __builtin_trap();
         return 0;
     }
-    const auto& picture = result.picture;
+    const auto& picture = result.value;
     if (picture.frames.empty())
         __builtin_trap();
     for (const auto& frame : picture.frames)

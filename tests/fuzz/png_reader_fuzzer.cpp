@@ -13,7 +13,7 @@ namespace {
 
 void Check(const std::uint8_t* data, std::size_t size) {
     const auto result = veyra::DecodePng({data, size});
-    const auto& image = result.image;
+    const auto& image = result.value;
     // A refusal always has a kind, and only a refusal has one.
     if (result.ok() != (result.kind == veyra::ImageErrorKind::none))
         __builtin_trap();

@@ -46,7 +46,7 @@ TEST(GifReaderTest, DecodesTheAnimationFixtureAsPillowDoes) {
     ASSERT_FALSE(gif.empty() || rgb.empty());
     const auto result = DecodeGif(gif);
     ASSERT_TRUE(result.ok()) << result.error;
-    const GifPicture& picture = result.picture;
+    const GifPicture& picture = result.value;
 
     auto global = [](int i) {
         return Color((i * 16) & 0xFF, (255 - i * 15) & 0xFF, (i * 37 + 11) & 0xFF);
@@ -103,11 +103,11 @@ TEST(GifReaderTest, GoesOnWithTwelveBitCodesWhenTheTableIsFull) {
     ASSERT_FALSE(gif.empty() || indices.empty());
     const auto result = DecodeGif(gif);
     ASSERT_TRUE(result.ok()) << result.error;
-    ASSERT_EQ(result.picture.frames.size(), 1u);
+    ASSERT_EQ(result.value.frames.size(), 1u);
     std::vector<Rgb> pillow;
     for (std::uint8_t i : indices)
         pillow.push_back(Color(i, i, i));
-    EXPECT_EQ(result.picture.frames[0].colors, pillow);
+    EXPECT_EQ(result.value.frames[0].colors, pillow);
 }
 
 TEST(GifReaderTest, DecodesLzwCodeStreams) {
@@ -140,8 +140,8 @@ TEST(GifReaderTest, DecodesLzwCodeStreams) {
                           Trailer();
         const auto result = DecodeGif(Span(gif));
         ASSERT_TRUE(result.ok()) << c.name << ": " << result.error;
-        ASSERT_EQ(result.picture.frames.size(), 1u) << c.name;
-        EXPECT_EQ(result.picture.frames[0].colors, c.colors) << c.name;
+        ASSERT_EQ(result.value.frames.size(), 1u) << c.name;
+        EXPECT_EQ(result.value.frames[0].colors, c.colors) << c.name;
     }
 }
 
@@ -156,11 +156,11 @@ TEST(GifReaderTest, ReadsControlExtensionsPerImage) {
                       GifImage(2, 2, 2, 2, 2, twoByTwo, 8) + Trailer();
     const auto result = DecodeGif(Span(gif));
     ASSERT_TRUE(result.ok()) << result.error;
-    const auto& frames = result.picture.frames;
+    const auto& frames = result.value.frames;
     ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(result.picture.loopCount, std::optional<std::uint16_t>(5));
+    EXPECT_EQ(result.value.loopCount, std::optional<std::uint16_t>(5));
     // Background index 9 lies outside the 4-entry global table.
-    EXPECT_FALSE(result.picture.backgroundColor.has_value());
+    EXPECT_FALSE(result.value.backgroundColor.has_value());
 
     EXPECT_EQ(frames[0].disposal, 3);
     EXPECT_EQ(frames[0].intervalMs, 4); // 65540 ms kept to 16 bits
@@ -192,7 +192,7 @@ TEST(GifReaderTest, ToleratesWhatItDocuments) {
     for (const auto& c : cases) {
         const auto result = DecodeGif(Span(c.gif));
         ASSERT_TRUE(result.ok()) << c.name << ": " << result.error;
-        EXPECT_EQ(result.picture.frames.size(), c.frames) << c.name;
+        EXPECT_EQ(result.value.frames.size(), c.frames) << c.name;
         EXPECT_EQ(result.kind, ImageErrorKind::none) << c.name;
     }
     // A frame beyond the screen is kept whole; composition clips it.
@@ -200,8 +200,8 @@ TEST(GifReaderTest, ToleratesWhatItDocuments) {
         GifHeader(2, 2, 4) + GifImage(1, 1, 2, 2, 2, PackCodes(2, {4, 0, 1, 2, 3}));
     const auto result = DecodeGif(Span(beyond));
     ASSERT_TRUE(result.ok()) << result.error;
-    EXPECT_EQ(result.picture.frames[0].colors.size(), 4u);
-    EXPECT_EQ(result.picture.frames[0].left, 1);
+    EXPECT_EQ(result.value.frames[0].colors.size(), 4u);
+    EXPECT_EQ(result.value.frames[0].left, 1);
 }
 
 TEST(GifReaderTest, RejectsMalformedInputWithItsKind) {
@@ -250,7 +250,7 @@ TEST(GifReaderTest, RejectsMalformedInputWithItsKind) {
         EXPECT_FALSE(result.ok()) << c.name;
         EXPECT_EQ(result.kind, c.kind)
             << c.name << ": " << ImageErrorKindName(result.kind) << ", " << result.error;
-        EXPECT_TRUE(result.picture.frames.empty()) << c.name;
+        EXPECT_TRUE(result.value.frames.empty()) << c.name;
     }
 }
 
@@ -268,9 +268,9 @@ TEST(GifReaderTest, ACutFileNeverYieldsAPartialImage) {
         if (!result.ok())
             continue;
         ++accepted;
-        ASSERT_LE(result.picture.frames.size(), full.picture.frames.size()) << size;
-        for (std::size_t i = 0; i < result.picture.frames.size(); ++i)
-            EXPECT_EQ(result.picture.frames[i].colors, full.picture.frames[i].colors)
+        ASSERT_LE(result.value.frames.size(), full.value.frames.size()) << size;
+        for (std::size_t i = 0; i < result.value.frames.size(); ++i)
+            EXPECT_EQ(result.value.frames[i].colors, full.value.frames[i].colors)
                 << "cut at " << size << ", frame " << i;
     }
     // Only cuts at the 8 block boundaries after the first image: the ends of the four images

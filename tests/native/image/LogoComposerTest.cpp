@@ -143,7 +143,7 @@ TEST(LogoComposerTest, StepsOverTheCacheMatchFreshBuildsForEveryFrame) {
     for (const char* name : {"logo.gif", "frames.gif"}) {
         const auto decoded = DecodeGif(test::Fixture(name));
         ASSERT_TRUE(decoded.ok()) << name << ": " << decoded.error;
-        const GifPicture& picture = decoded.picture;
+        const GifPicture& picture = decoded.value;
         const int frames = static_cast<int>(picture.frames.size());
         ASSERT_GE(frames, 4) << name;
         LogoComposer stepping(picture, kSystemWindow);
@@ -163,7 +163,7 @@ TEST(LogoComposerTest, StepsOverTheCacheMatchFreshBuildsForEveryFrame) {
 TEST(LogoComposerTest, TheLogosStepsChangeOnlyItsAnimatedSquare) {
     const auto decoded = DecodeGif(test::Fixture("logo.gif"));
     ASSERT_TRUE(decoded.ok()) << decoded.error;
-    LogoComposer composer(decoded.picture, kSystemWindow);
+    LogoComposer composer(decoded.value, kSystemWindow);
     EXPECT_EQ(composer.KeyColor(), (Rgb{0, 0, 0}));
     Colors previous = composer.Compose(0);
     int changedSteps = 0;

@@ -94,9 +94,9 @@ TEST(PngReaderTest, DecodesEveryRowFilterAsPillowDoes) {
         ASSERT_EQ(expected.size() % 4, 0u) << c.name; // whole pixels, none dropped below
         const auto result = DecodePng(png);
         ASSERT_TRUE(result.ok()) << c.name << ": " << result.error;
-        EXPECT_EQ(result.image.width, c.width) << c.name;
-        EXPECT_EQ(result.image.height, c.height) << c.name;
-        EXPECT_EQ(result.image.pixels, test::RgbaPixels(expected)) << c.name;
+        EXPECT_EQ(result.value.width, c.width) << c.name;
+        EXPECT_EQ(result.value.height, c.height) << c.name;
+        EXPECT_EQ(result.value.pixels, test::RgbaPixels(expected)) << c.name;
     }
 }
 
@@ -122,7 +122,7 @@ TEST(PngReaderTest, AcceptsWhatTheFormatAllows) {
         ASSERT_TRUE(result.ok()) << c.name << ": " << result.error;
         EXPECT_EQ(result.kind, ImageErrorKind::none) << c.name;
         EXPECT_EQ(
-            result.image.pixels,
+            result.value.pixels,
             (std::vector<Rgba>{{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16}}))
             << c.name;
     }
@@ -205,7 +205,7 @@ TEST(PngReaderTest, RejectsMalformedInputWithItsKind) {
         EXPECT_FALSE(result.ok()) << c.name;
         EXPECT_EQ(result.kind, c.kind)
             << c.name << ": " << ImageErrorKindName(result.kind) << ", " << result.error;
-        EXPECT_TRUE(result.image.pixels.empty()) << c.name;
+        EXPECT_TRUE(result.value.pixels.empty()) << c.name;
     }
 }
 

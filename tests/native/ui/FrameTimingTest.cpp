@@ -37,9 +37,9 @@ TEST(FrameTimingTest, DelaysOfTheAnimationFixture) {
     const auto result = DecodeGif(test::Fixture("frames.gif"));
     ASSERT_TRUE(result.ok()) << result.error;
     const unsigned expected[] = {50, 50, 10000, 50};
-    ASSERT_EQ(result.picture.frames.size(), std::size(expected));
+    ASSERT_EQ(result.value.frames.size(), std::size(expected));
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(FrameIntervalMs(result.picture, i), expected[i]) << "frame " << i;
+        EXPECT_EQ(FrameIntervalMs(result.value, i), expected[i]) << "frame " << i;
 }
 
 } // namespace

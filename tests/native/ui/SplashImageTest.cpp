@@ -1,10 +1,10 @@
 #include "ui/SplashImage.h"
 
+#include "image/GifReader.h"
+#include "image/LogoComposer.h"
 #include "resources/Layout.h"
 #include "tests/native/Fixtures.h"
 #include "tests/native/PixelTestSupport.h"
-#include "image/GifReader.h"
-#include "image/LogoComposer.h"
 
 #include <gtest/gtest.h>
 
@@ -117,11 +117,11 @@ TEST(SplashImageTest, PlainWindowIsItsColourWithTheComponents) {
 TEST(SplashImageTest, TheLogosRectangleAloneMatchesTheWholePictureForEveryFrame) {
     const auto decoded = DecodeGif(test::Fixture("logo.gif"));
     ASSERT_TRUE(decoded.ok()) << decoded.error;
-    LogoComposer composer(decoded.picture, Rgb{255, 255, 255});
+    LogoComposer composer(decoded.value, Rgb{255, 255, 255});
     const DibImage shape = NumberedShape();
     constexpr ColorRef face{0xC8D0D4};
     const layout::Rect& r = layout::kLogo;
-    for (int k = 0; k < static_cast<int>(decoded.picture.frames.size()); ++k) {
+    for (int k = 0; k < static_cast<int>(decoded.value.frames.size()); ++k) {
         const LogoView logo{&composer.Compose(k), 180, 100, composer.KeyColor()};
         const DibImage layer = ComposeControlLayer(shape, kKey, logo, {});
         const DibImage plain = ComposePlainWindow(face, logo, {});
