@@ -140,6 +140,10 @@ for bits in 32 64; do
     static_check "$bits"
 done
 is_built() { [[ " ${built[*]} " == *" $1 "* ]]; }
+# Includes run one way: the tree's folders, and the check itself on planted upward and sideways
+# includes.
+script_tier static:includes python3 tests/static/check_includes.py
+script_tier static:includes-planted python3 tests/static/check_includes.py --self-test
 # The import check refuses imports that are not KnownDLLs, also in a copy of the product with an import renamed.
 is_built 32 && script_tier static:imports python3 tests/static/test_check_pe.py build/win32/VeyraLauncher.exe
 
