@@ -4,8 +4,8 @@
 // bounds. It holds the visible components. Its background is the key colour, which the system
 // cuts out for the eye and the mouse alike, so only the components' rectangles show; it answers
 // every hit test with HTTRANSPARENT, so presses on the components reach the splash window too.
-#include "support/WinHandle_win.h"
 #include "image/PixelTypes.h"
+#include "support/WinHandle_win.h"
 #include "ui/Window_win.h"
 
 #include <windows.h>

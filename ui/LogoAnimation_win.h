@@ -7,10 +7,10 @@
 // which then waits for the timer thread to end; while it waits it still runs the messages sent to
 // it, so a step the timer thread is handing over at that moment runs (and does nothing, the
 // animation being off already) instead of leaving each thread waiting for the other.
-#include "support/uThread_win.h"
-#include "ui/AnimationTimer.h"
 #include "image/GifReader.h"
 #include "image/LogoComposer.h"
+#include "support/uThread_win.h"
+#include "ui/AnimationTimer.h"
 #include "ui/SplashImage.h"
 
 #include <windows.h>

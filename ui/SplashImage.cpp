@@ -1,7 +1,7 @@
 #include "ui/SplashImage.h"
 
-#include "resources/Layout.h"
 #include "image/Pixels.h"
+#include "resources/Layout.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "ui/SplashPainter_win.h"
 
-#include "resources/Layout.h"
 #include "image/PixelTypes_win.h"
+#include "resources/Layout.h"
 
 #include <bit>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // GDI side of the splash window's pictures: 32-bit bitmaps of composed pictures, and putting a
 // picture with its status text on a DC in one step, through an off-screen bitmap, so nothing
 // flickers.
-#include "support/WinHandle_win.h"
 #include "image/Image.h"
+#include "support/WinHandle_win.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
 #include "SplashTestSupport.h"
 #include "app/Application_win.h"
-#include "resources/Layout.h"
-#include "support/AppTermination.h"
 #include "image/GifReader.h"
 #include "image/LogoComposer.h"
+#include "resources/Layout.h"
+#include "support/AppTermination.h"
 #include "ui/SplashArtwork_win.h"
 #include "ui/SplashWindow_win.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 // Shared pieces of the splash window's tests: running the window thread's messages, rendering a
 // window's client area through its own painting, and reading pixels.
+#include "image/Image.h"
+#include "image/PixelTypes_win.h"
 #include "resources/Layout.h"
 #include "support/WinHandle_win.h"
 #include "tests/native/PixelTestSupport.h"
-#include "image/Image.h"
-#include "image/PixelTypes_win.h"
 
 #include <windows.h>
 

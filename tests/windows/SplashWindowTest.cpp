@@ -1,8 +1,8 @@
 #include "SplashTestSupport.h"
 #include "app/Application_win.h"
+#include "image/GifReader.h"
 #include "resources/Layout.h"
 #include "support/AppTermination.h"
-#include "image/GifReader.h"
 #include "ui/SplashArtwork_win.h"
 #include "ui/SplashWindow_win.h"
 
