@@ -70,23 +70,14 @@ add_custom_command(
 add_library(veyra_test_fixtures OBJECT ${CMAKE_CURRENT_BINARY_DIR}/EmbeddedFixtures.cpp)
 target_link_libraries(veyra_test_fixtures PRIVATE veyra_test_headers)
 
-# One folder's tests as an object library over that folder's library:
-#   veyra_folder_tests(NAME LIBRARY GTEST SOURCE...)
-function(veyra_folder_tests name library gtest)
-    add_library(${name} OBJECT ${ARGN})
-    target_link_libraries(${name} PUBLIC ${library} veyra_test_headers ${gtest}
-                          PRIVATE veyra_warnings)
-endfunction()
-
-# Every folder's tests, for one test program:  veyra_portable_tests(PROGRAM GTEST)
-function(veyra_portable_tests program gtest)
-    veyra_folder_tests(${program}_support veyra_support ${gtest} ${VEYRA_SUPPORT_TEST_SOURCES})
-    veyra_folder_tests(${program}_update veyra_update ${gtest} ${VEYRA_UPDATE_TEST_SOURCES} ${ARGN})
-    veyra_folder_tests(${program}_image veyra_image ${gtest} ${VEYRA_IMAGE_TEST_SOURCES})
-    veyra_folder_tests(${program}_ui veyra_ui ${gtest} ${VEYRA_UI_TEST_SOURCES})
-    veyra_folder_tests(${program}_app veyra_app ${gtest} ${VEYRA_APP_TEST_SOURCES})
-    veyra_folder_tests(${program}_studio veyra_studio ${gtest} ${VEYRA_STUDIO_TEST_SOURCES})
+# Every folder's tests for one test program, each group an object library over its folder's
+# library (VEYRA_<FOLDER>_TEST_SOURCES):  veyra_folder_tests(PROGRAM GTEST)
+function(veyra_folder_tests program gtest)
     foreach(folder support update image ui app studio)
+        string(TOUPPER ${folder} FOLDER)
+        add_library(${program}_${folder} OBJECT ${VEYRA_${FOLDER}_TEST_SOURCES})
+        target_link_libraries(${program}_${folder} PUBLIC veyra_${folder} veyra_test_headers
+                              ${gtest} PRIVATE veyra_warnings)
         target_link_libraries(${program} PRIVATE ${program}_${folder})
     endforeach()
     target_link_libraries(${program} PRIVATE veyra_test_fixtures)

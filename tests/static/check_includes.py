@@ -32,7 +32,8 @@ ALLOWED = {
 # A folder's unit tests see what the folder sees, and the tests' shared headers.
 TEST_FOLDERS = {os.path.join("tests", "native", name): name for name in ALLOWED}
 SOURCE_SUFFIXES = (".h", ".cpp")
-INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"/]+)/[^"]*"')
+INCLUDE = re.compile(r'^\s*#\s*include\s*"(([^"/]+)/[^"]*)"')
+KNOWN_FOLDERS = set(ALLOWED) | {"tests"}
 
 
 def rules(root):
@@ -56,14 +57,12 @@ def violations(root, folder, allowed):
         with open(path, encoding="utf-8", errors="replace") as source:
             for number, line in enumerate(source, 1):
                 match = INCLUDE.match(line)
-                if match and match.group(1) in known_folders() and match.group(1) not in allowed:
-                    yield (f"{os.path.join(folder, name)}:{number}: includes "
-                           f"\"{line.split(chr(34))[1]}\", which {folder}/ may not include "
-                           f"(it sees {', '.join(sorted(allowed))})")
-
-
-def known_folders():
-    return set(ALLOWED) | {"tests"}
+                if not match:
+                    continue
+                included, included_folder = match.groups()
+                if included_folder in KNOWN_FOLDERS and included_folder not in allowed:
+                    yield (f"{os.path.join(folder, name)}:{number}: includes \"{included}\", "
+                           f"which {folder}/ may not include (it sees {', '.join(sorted(allowed))})")
 
 
 def check(root):
