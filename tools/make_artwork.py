@@ -25,6 +25,9 @@ from PIL import Image, ImageDraw, ImageFilter, ImageFont
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import check_artwork  # noqa: E402
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "lib"))
+from gif_lzw import lzw_encode, sub_blocks  # noqa: E402
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 RESOURCES = os.path.join(ROOT, "resources")
 LAYOUT = check_artwork.read_layout(os.path.join(RESOURCES, "Layout.h"))
@@ -454,62 +457,6 @@ def build_palette(phases):
     return entries + [(0, 0, 0)], index_of
 
 
-def lzw_encode(indices, min_code_size=8):
-    """GIF's variable-length LZW, codes packed least significant bit first."""
-    clear = 1 << min_code_size
-    eoi = clear + 1
-    out = bytearray()
-    bits = 0
-    nbits = 0
-
-    def emit(code, size):
-        nonlocal bits, nbits
-        bits |= code << nbits
-        nbits += size
-        while nbits >= 8:
-            out.append(bits & 0xFF)
-            bits >>= 8
-            nbits -= 8
-
-    def reset():
-        return {}, eoi + 1, min_code_size + 1
-
-    table, next_code, size = reset()
-    emit(clear, size)
-    prefix = indices[0]
-    for k in indices[1:]:
-        key = (prefix, k)
-        code = table.get(key)
-        if code is not None:
-            prefix = code
-            continue
-        emit(prefix, size)
-        table[key] = next_code
-        next_code += 1
-        if next_code == 4096:
-            # Table full: start afresh rather than run on with a frozen table.
-            emit(clear, size)
-            table, next_code, size = reset()
-        elif next_code > (1 << size):
-            size += 1
-        prefix = k
-    emit(prefix, size)
-    emit(eoi, size)
-    if nbits:
-        out.append(bits & 0xFF)
-    return bytes(out)
-
-
-def sub_blocks(data):
-    out = bytearray()
-    for i in range(0, len(data), 255):
-        chunk = data[i:i + 255]
-        out.append(len(chunk))
-        out += chunk
-    out.append(0)
-    return bytes(out)
-
-
 def write_gif(phases, palette, index_of):
     out = bytearray(b"GIF89a")
     # Global table present, 8 bits of colour resolution, 256 entries; background index 255.
@@ -531,7 +478,7 @@ def write_gif(phases, palette, index_of):
         # Disposal 1 (leave in place), transparency flag, delay 0.
         out += b"\x21\xF9\x04" + struct.pack("<BHB", (1 << 2) | 1, 0, transparent) + b"\x00"
         out += b"\x2C" + struct.pack("<HHHHB", left, top, w, h, 0)
-        out += b"\x08" + sub_blocks(lzw_encode(bytes(pixels)))
+        out += b"\x08" + sub_blocks(lzw_encode(bytes(pixels), 8))
     out += b"\x3B"
     return bytes(out)
 
