@@ -1,3 +1,8 @@
+// Why three methods: the player waits on the CRC of the whole download before the launcher is
+// swapped, and a launcher can be tens of megabytes. The byte-at-a-time loop is the definition and
+// what the others are tested against; sixteen-byte slicing is the fast path any processor runs;
+// carry-less multiply, where the processor has it, folds 64 bytes a step
+// (bench/CrcBenchmark.cpp measures both against zlib's crc32()).
 #include "support/uCRC32.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))

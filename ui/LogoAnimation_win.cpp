@@ -1,3 +1,8 @@
+// Why a timer thread that sends each step to the window thread, not SetTimer: the animation keeps
+// its pace (each step's own time plus the interval counted in 10 ms sleeps), which a window timer
+// rounded to the system tick does not give. A step composes and draws, so it runs on the window
+// thread; the timer thread waits for each one, so steps never pile up, and stopping runs the
+// messages sent meanwhile, so neither thread can wait for the other.
 #include "ui/LogoAnimation_win.h"
 
 #include "resources/Layout.h"

@@ -1,3 +1,9 @@
+// Why a charset table and a UTF-8 decoder for a body of ASCII digits: the client has always
+// decoded the version file by the response's charset, and an update server may send any
+// Content-Type. For ASCII every rule gives the same text; the rules are kept so that a body that is
+// not plain ASCII (a byte-order mark, a stray byte) still becomes the text it always did, and the
+// CRC check accepts and refuses exactly the bodies it did. DecodePortable is also the reference the
+// Windows conversion is tested against.
 #include "update/Charset.h"
 
 #include "update/AsciiText.h"
