@@ -3,7 +3,7 @@
 // which listen and accept over the same sockets, waits and streams.
 #include <winsock2.h>
 
-#include "support/WinHandle_win.h"
+#include "support/UniqueAny.h"
 #include "update/ByteStream.h"
 
 #include <functional>

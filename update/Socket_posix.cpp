@@ -63,12 +63,12 @@ public:
 
     std::optional<std::size_t> Read(std::span<std::uint8_t> into,
                                     Clock::time_point deadline) override {
-        if (fd_.Get() < 0 || into.empty())
+        if (!fd_ || into.empty())
             return 0;
         std::size_t count = 0;
         const auto receive = [&] {
             for (;;) {
-                const ssize_t received = ::recv(fd_.Get(), into.data(), into.size(), 0);
+                const ssize_t received = ::recv(fd_.get(), into.data(), into.size(), 0);
                 if (received >= 0) {
                     count = static_cast<std::size_t>(received);
                     return true;
@@ -80,18 +80,18 @@ public:
                 return false;
             }
         };
-        if (!RetryUntilDeadline(receive, WaitingFor(fd_.Get(), POLLIN), deadline))
+        if (!RetryUntilDeadline(receive, WaitingFor(fd_.get(), POLLIN), deadline))
             return std::nullopt;
         return count;
     }
 
     void Write(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
-        if (fd_.Get() < 0)
+        if (!fd_)
             ThrowSocketError(EBADF);
         const auto sendSome = [&] {
             for (;;) {
                 // MSG_NOSIGNAL: a peer that has gone away is an error here, not a SIGPIPE.
-                const ssize_t sent = ::send(fd_.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+                const ssize_t sent = ::send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
                 if (sent > 0) {
                     bytes = bytes.subspan(static_cast<std::size_t>(sent));
                     return true;
@@ -104,23 +104,23 @@ public:
             }
         };
         while (!bytes.empty())
-            if (!RetryUntilDeadline(sendSome, WaitingFor(fd_.Get(), POLLOUT), deadline))
+            if (!RetryUntilDeadline(sendSome, WaitingFor(fd_.get(), POLLOUT), deadline))
                 throw HttpError(HttpErrorKind::timeout);
     }
 
-    void Close() override { fd_.Reset(); }
+    void Close() override { fd_.reset(); }
 
     std::string PeerAddress() const override {
         sockaddr_in peer{};
         socklen_t size = sizeof(peer);
         char text[INET_ADDRSTRLEN] = {};
-        if (::getpeername(fd_.Get(), reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
+        if (::getpeername(fd_.get(), reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
             !::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof(text)))
             return {};
         return text;
     }
 
-    int Descriptor() const { return fd_.Get(); }
+    int Descriptor() const { return fd_.get(); }
 
 private:
     UniqueFd fd_;
@@ -153,16 +153,16 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
         ResolveIpv4(std::string(host), [](int result) { return result == EAI_SYSTEM ? errno : 0; });
 
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (fd.Get() < 0)
+    if (!fd)
         ThrowSocketError(errno);
-    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
         if (errno != EINPROGRESS && errno != EINTR)
             ThrowSocketError(errno);
-        if (!WaitFor(fd.Get(), POLLOUT, deadline))
+        if (!WaitFor(fd.get(), POLLOUT, deadline))
             throw HttpError::Timeout(HttpErrorCause::connectWait);
         int error = 0;
         socklen_t size = sizeof error;
-        if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
             ThrowSocketError(errno);
         if (error != 0)
             ThrowSocketError(error);
