@@ -3,6 +3,7 @@
 // servers, which listen and accept over the same descriptors, waits and streams.
 #include "support/UniqueAny.h"
 #include "update/ByteStream.h"
+#include "update/SocketShim.h"
 
 #include <unistd.h>
 
@@ -16,9 +17,6 @@ inline void CloseDescriptor(int fd) {
 }
 // The calls that make a descriptor report failure as -1.
 using UniqueFd = UniqueAny<int, CloseDescriptor, -1>;
-
-// Throws HttpError (socket error) with the errno value `code`.
-[[noreturn]] void ThrowSocketError(int code);
 
 // Whether `code` says a non-blocking call would have had to wait.
 bool WouldBlock(int code);

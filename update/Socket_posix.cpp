@@ -2,6 +2,7 @@
 #include "update/HttpError.h"
 #include "update/Socket.h"
 #include "update/SocketRetry.h"
+#include "update/SocketShim.h"
 #include "update/SocketShim_posix.h"
 
 #include <arpa/inet.h>
@@ -21,41 +22,33 @@
 namespace veyra {
 namespace posix_socket {
 
-void ThrowSocketError(int code) {
-    throw HttpError(HttpErrorKind::socketError, 0, static_cast<unsigned long>(code));
-}
-
 bool WouldBlock(int code) {
     return code == EAGAIN || code == EWOULDBLOCK;
 }
 
 namespace {
 
-int MillisecondsUntil(Clock::time_point deadline) {
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero())
-        return 0;
-    // Rounded up, so that the wait never ends before the deadline.
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
-}
-
-// Waits until the descriptor is ready for `events`; false when the deadline passes first.
-bool WaitFor(int fd, short events, Clock::time_point deadline) {
-    for (;;) {
+// The POSIX names of the shared wait and connect (SocketShim.h).
+struct PosixShim {
+    using Handle = int;
+    using Readiness = short;
+    static constexpr Readiness kConnected = POLLOUT;
+    static constexpr int kLongestWaitMs = INT_MAX;
+    static int Wait(int fd, short events, int ms) {
         pollfd entry{fd, events, 0};
-        const int ready = ::poll(&entry, 1, MillisecondsUntil(deadline));
-        if (ready > 0)
-            return true;
-        if (ready == 0) {
-            if (Clock::now() >= deadline)
-                return false;
-            continue;
-        }
-        if (errno != EINTR)
-            ThrowSocketError(errno);
+        return ::poll(&entry, 1, ms);
     }
-}
+    static int LastError() { return errno; }
+    static bool Interrupted(int error) { return error == EINTR; }
+    static bool Connecting(int error) { return error == EINPROGRESS || error == EINTR; }
+    static int Connect(int fd, const sockaddr_in& target) {
+        return ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    }
+    static int ConnectResult(int fd, int& failure) {
+        socklen_t size = sizeof failure;
+        return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &failure, &size);
+    }
+};
 
 class PosixStream final : public ByteStream {
 public:
@@ -129,7 +122,9 @@ private:
 } // namespace
 
 std::function<bool(Clock::time_point)> WaitingFor(int fd, short events) {
-    return [fd, events](Clock::time_point deadline) { return WaitFor(fd, events, deadline); };
+    return [fd, events](Clock::time_point deadline) {
+        return WaitUntilReady<PosixShim>(fd, events, deadline);
+    };
 }
 
 std::unique_ptr<ByteStream> StreamOver(UniqueFd fd) {
@@ -155,18 +150,7 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd)
         ThrowSocketError(errno);
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
-        if (errno != EINPROGRESS && errno != EINTR)
-            ThrowSocketError(errno);
-        if (!WaitFor(fd.get(), POLLOUT, deadline))
-            throw HttpError::Timeout(HttpErrorCause::connectWait);
-        int error = 0;
-        socklen_t size = sizeof error;
-        if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-            ThrowSocketError(errno);
-        if (error != 0)
-            ThrowSocketError(error);
-    }
+    ConnectAndWait<PosixShim>(fd.get(), target, deadline);
     return StreamOver(std::move(fd));
 }
 
