@@ -21,9 +21,10 @@ private:
     const std::string& bytes_;
 };
 
-// The update procedure's operations for a dry run: the fetch is real, the update file is the
-// studio's launcher, and what would change the player's machine is only noted.
-class DryRunOperations final : public UpdateOperations {
+// The update procedure's operations and the splash window's for a dry run: the fetch is real, the
+// update file is the studio's launcher, and what would change the player's machine or screen is
+// only noted.
+class DryRunOperations final : public UpdateOperations, public SplashOperations {
 public:
     DryRunOperations(const VersionFileFetch& fetch, const std::string& launcher,
                      const UpdatePinning* pinning)
@@ -74,7 +75,7 @@ private:
 PlayerOutcome WhatAPlayerWouldSee(const VersionFileFetch& fetch, const std::wstring& versionStamp,
                                   const std::string& launcher, const UpdatePinning* pinning) {
     DryRunOperations operations(fetch, launcher, pinning);
-    CheckForUpdate(operations, versionStamp);
+    CheckForUpdate(operations, operations, versionStamp);
     return operations.outcome;
 }
 

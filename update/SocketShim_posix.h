@@ -1,37 +1,22 @@
 #pragma once
 // The POSIX socket shim's parts, shared by the shim (Socket_posix.cpp) and the tests' local
 // servers, which listen and accept over the same descriptors, waits and streams.
+#include "support/UniqueAny.h"
 #include "update/ByteStream.h"
+#include "update/SocketShim.h"
 
 #include <unistd.h>
 
 #include <functional>
 #include <memory>
-#include <utility>
 
 namespace veyra::posix_socket {
 
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
-    UniqueFd& operator=(UniqueFd&&) = delete;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { Reset(); }
-    int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
-    void Reset() {
-        if (fd_ >= 0)
-            ::close(std::exchange(fd_, -1));
-    }
-
-private:
-    int fd_;
-};
-
-// Throws HttpError (socket error) with the errno value `code`.
-[[noreturn]] void ThrowSocketError(int code);
+inline void CloseDescriptor(int fd) {
+    ::close(fd);
+}
+// The calls that make a descriptor report failure as -1.
+using UniqueFd = UniqueAny<int, CloseDescriptor, -1>;
 
 // Whether `code` says a non-blocking call would have had to wait.
 bool WouldBlock(int code);

@@ -3,8 +3,9 @@
 // which listen and accept over the same sockets, waits and streams.
 #include <winsock2.h>
 
-#include "support/WinHandle_win.h"
+#include "support/UniqueAny.h"
 #include "update/ByteStream.h"
+#include "update/SocketShim.h"
 
 #include <functional>
 #include <memory>
@@ -15,9 +16,6 @@ inline void CloseSocketHandle(SOCKET socket) {
     ::closesocket(socket);
 }
 using UniqueSocket = UniqueAny<SOCKET, CloseSocketHandle, INVALID_SOCKET>;
-
-// Throws HttpError (socket error) with the Winsock error `code`.
-[[noreturn]] void ThrowSocketError(int code);
 
 // One WSAStartup and its WSACleanup: whatever owns a socket holds one, declared before the
 // socket, so the cleanup comes only after the socket is closed.

@@ -2,6 +2,7 @@
 #include "update/HttpError.h"
 #include "update/Socket.h"
 #include "update/SocketRetry.h"
+#include "update/SocketShim.h"
 #include "update/SocketShim_posix.h"
 
 #include <arpa/inet.h>
@@ -21,41 +22,33 @@
 namespace veyra {
 namespace posix_socket {
 
-void ThrowSocketError(int code) {
-    throw HttpError(HttpErrorKind::socketError, 0, static_cast<unsigned long>(code));
-}
-
 bool WouldBlock(int code) {
     return code == EAGAIN || code == EWOULDBLOCK;
 }
 
 namespace {
 
-int MillisecondsUntil(Clock::time_point deadline) {
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero())
-        return 0;
-    // Rounded up, so that the wait never ends before the deadline.
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
-}
-
-// Waits until the descriptor is ready for `events`; false when the deadline passes first.
-bool WaitFor(int fd, short events, Clock::time_point deadline) {
-    for (;;) {
+// The POSIX names of the shared wait and connect (SocketShim.h).
+struct PosixShim {
+    using Handle = int;
+    using Readiness = short;
+    static constexpr Readiness kConnected = POLLOUT;
+    static constexpr int kLongestWaitMs = INT_MAX;
+    static int Wait(int fd, short events, int ms) {
         pollfd entry{fd, events, 0};
-        const int ready = ::poll(&entry, 1, MillisecondsUntil(deadline));
-        if (ready > 0)
-            return true;
-        if (ready == 0) {
-            if (Clock::now() >= deadline)
-                return false;
-            continue;
-        }
-        if (errno != EINTR)
-            ThrowSocketError(errno);
+        return ::poll(&entry, 1, ms);
     }
-}
+    static int LastError() { return errno; }
+    static bool Interrupted(int error) { return error == EINTR; }
+    static bool Connecting(int error) { return error == EINPROGRESS || error == EINTR; }
+    static int Connect(int fd, const sockaddr_in& target) {
+        return ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    }
+    static int ConnectResult(int fd, int& failure) {
+        socklen_t size = sizeof failure;
+        return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &failure, &size);
+    }
+};
 
 class PosixStream final : public ByteStream {
 public:
@@ -63,12 +56,12 @@ public:
 
     std::optional<std::size_t> Read(std::span<std::uint8_t> into,
                                     Clock::time_point deadline) override {
-        if (fd_.Get() < 0 || into.empty())
+        if (!fd_ || into.empty())
             return 0;
         std::size_t count = 0;
         const auto receive = [&] {
             for (;;) {
-                const ssize_t received = ::recv(fd_.Get(), into.data(), into.size(), 0);
+                const ssize_t received = ::recv(fd_.get(), into.data(), into.size(), 0);
                 if (received >= 0) {
                     count = static_cast<std::size_t>(received);
                     return true;
@@ -80,18 +73,18 @@ public:
                 return false;
             }
         };
-        if (!RetryUntilDeadline(receive, WaitingFor(fd_.Get(), POLLIN), deadline))
+        if (!RetryUntilDeadline(receive, WaitingFor(fd_.get(), POLLIN), deadline))
             return std::nullopt;
         return count;
     }
 
     void Write(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
-        if (fd_.Get() < 0)
+        if (!fd_)
             ThrowSocketError(EBADF);
         const auto sendSome = [&] {
             for (;;) {
                 // MSG_NOSIGNAL: a peer that has gone away is an error here, not a SIGPIPE.
-                const ssize_t sent = ::send(fd_.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+                const ssize_t sent = ::send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
                 if (sent > 0) {
                     bytes = bytes.subspan(static_cast<std::size_t>(sent));
                     return true;
@@ -104,23 +97,23 @@ public:
             }
         };
         while (!bytes.empty())
-            if (!RetryUntilDeadline(sendSome, WaitingFor(fd_.Get(), POLLOUT), deadline))
+            if (!RetryUntilDeadline(sendSome, WaitingFor(fd_.get(), POLLOUT), deadline))
                 throw HttpError(HttpErrorKind::timeout);
     }
 
-    void Close() override { fd_.Reset(); }
+    void Close() override { fd_.reset(); }
 
     std::string PeerAddress() const override {
         sockaddr_in peer{};
         socklen_t size = sizeof(peer);
         char text[INET_ADDRSTRLEN] = {};
-        if (::getpeername(fd_.Get(), reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
+        if (::getpeername(fd_.get(), reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
             !::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof(text)))
             return {};
         return text;
     }
 
-    int Descriptor() const { return fd_.Get(); }
+    int Descriptor() const { return fd_.get(); }
 
 private:
     UniqueFd fd_;
@@ -129,7 +122,9 @@ private:
 } // namespace
 
 std::function<bool(Clock::time_point)> WaitingFor(int fd, short events) {
-    return [fd, events](Clock::time_point deadline) { return WaitFor(fd, events, deadline); };
+    return [fd, events](Clock::time_point deadline) {
+        return WaitUntilReady<PosixShim>(fd, events, deadline);
+    };
 }
 
 std::unique_ptr<ByteStream> StreamOver(UniqueFd fd) {
@@ -153,20 +148,9 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
         ResolveIpv4(std::string(host), [](int result) { return result == EAI_SYSTEM ? errno : 0; });
 
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (fd.Get() < 0)
+    if (!fd)
         ThrowSocketError(errno);
-    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
-        if (errno != EINPROGRESS && errno != EINTR)
-            ThrowSocketError(errno);
-        if (!WaitFor(fd.Get(), POLLOUT, deadline))
-            throw HttpError::Timeout(HttpErrorCause::connectWait);
-        int error = 0;
-        socklen_t size = sizeof error;
-        if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-            ThrowSocketError(errno);
-        if (error != 0)
-            ThrowSocketError(error);
-    }
+    ConnectAndWait<PosixShim>(fd.get(), target, deadline);
     return StreamOver(std::move(fd));
 }
 

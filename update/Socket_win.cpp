@@ -6,6 +6,7 @@
 #include "update/HttpError.h"
 #include "update/Socket.h"
 #include "update/SocketRetry.h"
+#include "update/SocketShim.h"
 #include "update/SocketShim_win.h"
 
 #include <climits>
@@ -17,10 +18,6 @@
 
 namespace veyra {
 namespace win_socket {
-
-void ThrowSocketError(int code) {
-    throw HttpError(HttpErrorKind::socketError, 0, static_cast<unsigned long>(code));
-}
 
 WinsockSession::WinsockSession() {
     WSADATA data;
@@ -35,41 +32,40 @@ WinsockSession::~WinsockSession() {
 
 namespace {
 
-long MillisecondsUntil(Clock::time_point deadline) {
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero())
-        return 0;
-    // Rounded up, so that the wait never ends before the deadline.
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return ms > LONG_MAX / 1000 ? LONG_MAX / 1000 : static_cast<long>(ms);
-}
-
-// Waits until the socket is readable, writable, or (connected) its connect has ended: a failed
-// connect shows as the exceptional condition, for SO_ERROR to tell. The exceptional condition is
-// watched while connecting only: afterwards it stands for urgent data, which a plain receive
-// never takes, so it would wake every wait at once. False when the deadline passes first.
-bool WaitFor(SOCKET socket, Ready ready, Clock::time_point deadline) {
-    for (;;) {
+// The Winsock names of the shared wait and connect (SocketShim.h).
+struct WinsockShim {
+    using Handle = SOCKET;
+    using Readiness = Ready;
+    static constexpr Readiness kConnected = Ready::connected;
+    static constexpr long kLongestWaitMs = LONG_MAX / 1000;
+    // Waits until the socket is readable, writable, or (connected) its connect has ended: a
+    // failed connect shows as the exceptional condition, for SO_ERROR to tell. The exceptional
+    // condition is watched while connecting only: afterwards it stands for urgent data, which a
+    // plain receive never takes, so it would wake every wait at once.
+    static int Wait(SOCKET socket, Ready ready, long ms) {
         fd_set wanted;
         FD_ZERO(&wanted);
         FD_SET(socket, &wanted);
         fd_set failed;
         FD_ZERO(&failed);
         FD_SET(socket, &failed);
-        const long ms = MillisecondsUntil(deadline);
         timeval wait{ms / 1000, (ms % 1000) * 1000};
         const bool connecting = ready == Ready::connected;
-        const int count = ::select(0, ready == Ready::read ? &wanted : nullptr,
-                                   ready != Ready::read ? &wanted : nullptr,
-                                   connecting ? &failed : nullptr, &wait);
-        if (count > 0)
-            return true;
-        if (count == SOCKET_ERROR)
-            ThrowSocketError(::WSAGetLastError());
-        if (Clock::now() >= deadline)
-            return false;
+        return ::select(0, ready == Ready::read ? &wanted : nullptr,
+                        ready != Ready::read ? &wanted : nullptr, connecting ? &failed : nullptr,
+                        &wait);
     }
-}
+    static int LastError() { return ::WSAGetLastError(); }
+    static bool Interrupted(int) { return false; }
+    static bool Connecting(int error) { return error == WSAEWOULDBLOCK; }
+    static int Connect(SOCKET socket, const sockaddr_in& target) {
+        return ::connect(socket, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    }
+    static int ConnectResult(SOCKET socket, int& failure) {
+        int size = sizeof failure;
+        return ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure), &size);
+    }
+};
 
 class WinStream final : public ByteStream {
 public:
@@ -141,7 +137,9 @@ private:
 } // namespace
 
 std::function<bool(Clock::time_point)> WaitingFor(SOCKET socket, Ready ready) {
-    return [socket, ready](Clock::time_point deadline) { return WaitFor(socket, ready, deadline); };
+    return [socket, ready](Clock::time_point deadline) {
+        return WaitUntilReady<WinsockShim>(socket, ready, deadline);
+    };
 }
 
 void MakeNonBlocking(SOCKET socket) {
@@ -179,20 +177,7 @@ std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port
     target.sin_addr = ResolveIpv4(std::string(host), [](int result) { return result; });
 
     UniqueSocket socket = NewSocket();
-    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
-        const int error = ::WSAGetLastError();
-        if (error != WSAEWOULDBLOCK)
-            ThrowSocketError(error);
-        if (!WaitFor(socket.get(), Ready::connected, deadline))
-            throw HttpError::Timeout(HttpErrorCause::connectWait);
-        int failure = 0;
-        int size = sizeof failure;
-        if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure),
-                         &size) != 0)
-            ThrowSocketError(::WSAGetLastError());
-        if (failure != 0)
-            ThrowSocketError(failure);
-    }
+    ConnectAndWait<WinsockShim>(socket.get(), target, deadline);
     return StreamOver(std::move(socket));
 }
 

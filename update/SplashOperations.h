@@ -1,8 +1,8 @@
 #pragma once
 // What the update procedure may do to the splash window. Callable from any thread; each call is
 // carried out on the window's thread while the caller waits. Declared beside the procedure,
-// which uses it (UpdateOperations), so that the window above implements it without the
-// procedure knowing the window.
+// which is given it beside its UpdateOperations, so that the window above implements it without
+// the procedure knowing the window.
 #include <stdexcept>
 #include <string>
 

@@ -32,17 +32,19 @@ std::wstring ExpectedCrcFromBody(std::wstring_view body) {
     return std::wstring(text);
 }
 
-void ShowFailure(UpdateOperations& ops, const std::wstring& message, TaskbarErrorPlace taskbar) {
+void ShowFailure(UpdateOperations& ops, SplashOperations& window, const std::wstring& message,
+                 TaskbarErrorPlace taskbar) {
     if (taskbar == TaskbarErrorPlace::First)
         ops.ShowTaskbarError();
-    ops.SetStatusText(message);
-    ops.StopLogoAnimation();
-    ops.StartCloseTimer();
+    window.SetStatusText(message);
+    window.StopLogoAnimation();
+    window.StartCloseTimer();
     if (taskbar == TaskbarErrorPlace::Last)
         ops.ShowTaskbarError();
 }
 
-void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
+void CheckForUpdate(UpdateOperations& ops, SplashOperations& window,
+                    const std::wstring& versionStamp) {
     ops.Pause(kStartPauseMs);
     try {
         ops.ReportProgress(kProgressMax, 40);
@@ -50,7 +52,7 @@ void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
         ops.ReportProgress(kProgressMax, 90);
         const std::wstring expected = ExpectedCrcFromBody(body);
         if (!ops.FileExists(kUpdateFile)) {
-            ShowFailure(ops, messages::kUpdateNotFound);
+            ShowFailure(ops, window, messages::kUpdateNotFound);
             return;
         }
         ops.ReportProgress(kProgressMax, 180);
@@ -60,43 +62,43 @@ void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp) {
         if (CrcToDecimal(digests.crc32) != expected ||
             (pinning && !SignedByAPinnedKey(*pinning, body, digests))) {
             update.reset();
-            ShowFailure(ops, messages::kCrcDiffers);
+            ShowFailure(ops, window, messages::kCrcDiffers);
             return;
         }
         ops.ReportProgress(kProgressMax, 200);
-        ApplyUpdate(ops, std::move(update), digests);
+        ApplyUpdate(ops, window, std::move(update), digests);
     } catch (const std::exception&) {
-        ShowCheckFailure(ops);
+        ShowCheckFailure(ops, window);
     }
 }
 
-void ShowCheckFailure(UpdateOperations& ops) {
+void ShowCheckFailure(UpdateOperations& ops, SplashOperations& window) {
     try {
         ops.WriteLog(messages::kCheckFailedLog);
     } catch (const std::exception&) {
         // Even without its log line the failure is shown, so the program still ends.
     }
-    ShowFailure(ops, messages::kValidationFailed, TaskbarErrorPlace::Last);
+    ShowFailure(ops, window, messages::kValidationFailed, TaskbarErrorPlace::Last);
 }
 
-void StartUpdate(UpdateOperations& ops, const std::wstring& versionStamp,
+void StartUpdate(UpdateOperations& ops, SplashOperations& window, const std::wstring& versionStamp,
                  const WorkerStart& startWorker) {
-    if (startWorker([&ops, versionStamp] { CheckForUpdate(ops, versionStamp); }))
+    if (startWorker([&ops, &window, versionStamp] { CheckForUpdate(ops, window, versionStamp); }))
         return;
     try {
-        ShowCheckFailure(ops);
+        ShowCheckFailure(ops, window);
     } catch (const std::exception&) {
         ops.EndProcess();
     }
 }
 
-void ApplyUpdate(UpdateOperations& ops, std::unique_ptr<OpenedFile> checked,
-                 const FileDigests& accepted) {
+void ApplyUpdate(UpdateOperations& ops, SplashOperations& window,
+                 std::unique_ptr<OpenedFile> checked, const FileDigests& accepted) {
     ops.ReportProgress(kProgressMax, 220);
     try {
         if (!ops.FileExists(kUpdateFile)) {
             checked.reset();
-            ShowFailure(ops, messages::kUpdateMissingAtApply);
+            ShowFailure(ops, window, messages::kUpdateMissingAtApply);
             return;
         }
         ops.ReportProgress(kProgressMax, 240);
@@ -104,7 +106,7 @@ void ApplyUpdate(UpdateOperations& ops, std::unique_ptr<OpenedFile> checked,
         ops.ReportProgress(kProgressMax, 254);
         ops.Pause(kAfterSwapPauseMs);
         if (!ops.FileExists(kGameLauncher)) {
-            ShowFailure(ops, messages::kLauncherMissing);
+            ShowFailure(ops, window, messages::kLauncherMissing);
             ops.WriteLog(messages::kLauncherMissingLog);
             return;
         }
@@ -114,7 +116,7 @@ void ApplyUpdate(UpdateOperations& ops, std::unique_ptr<OpenedFile> checked,
         checked.reset();
         // A failing log line here passes on to the check's guard.
         ops.WriteLog(messages::kApplyFailedLog);
-        ShowFailure(ops, messages::kApplyFailed);
+        ShowFailure(ops, window, messages::kApplyFailed);
     }
 }
 

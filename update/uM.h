@@ -1,8 +1,8 @@
 #pragma once
 // The update procedure: the check (fetch the expected CRC, verify "temp.data"), the apply (swap it
 // in for the game launcher, start it, end) and the failure display. It runs on the worker thread
-// against one small set of operations, so its control flow is the same with the real platform and
-// with a recording fake.
+// against two small sets of operations, the platform's and the splash window's, so its control
+// flow is the same with the real ones and with recording fakes.
 #include "update/FileDigests.h"
 #include "update/OpenedFile.h"
 #include "update/SplashOperations.h"
@@ -45,11 +45,12 @@ struct UpdatePinning {
     const char* keyIds = "";
 };
 
-// What the procedure does to the world: the splash window's operations (the close timer may
-// raise TimerUnavailableError) and these. Failures are C++ exceptions derived from
-// std::exception, except where a function says it raises nothing.
-class UpdateOperations : public SplashOperations {
+// What the procedure does to the world besides the splash window, whose operations it is given
+// beside these (there the close timer may raise TimerUnavailableError). Failures are C++
+// exceptions derived from std::exception, except where a function says it raises nothing.
+class UpdateOperations {
 public:
+    virtual ~UpdateOperations() = default;
     virtual void Pause(unsigned milliseconds) = 0;
     // The version file's body as text; raises on any failure of the fetch.
     virtual std::wstring FetchVersionFile(const std::wstring& versionStamp) = 0;
@@ -89,21 +90,22 @@ enum class TaskbarErrorPlace { First, Last };
 // The failure display: the taskbar's error state, the status line, the frozen logo and the close
 // timer, which ends the process (layout::kCloseTimerIntervalMs later). An error of
 // StartCloseTimer passes to the caller.
-void ShowFailure(UpdateOperations& ops, const std::wstring& message,
+void ShowFailure(UpdateOperations& ops, SplashOperations& window, const std::wstring& message,
                  TaskbarErrorPlace taskbar = TaskbarErrorPlace::First);
 
 // The check's own failure display, for an error its guard caught: the log line, then "Validation
 // failed, please try again!". A failing log line is left out; an error of StartCloseTimer passes
 // to the caller.
-void ShowCheckFailure(UpdateOperations& ops);
+void ShowCheckFailure(UpdateOperations& ops, SplashOperations& window);
 
 // Runs `work` on a new thread; false when no thread could be made.
 using WorkerStart = std::function<bool(std::function<void()> work)>;
 
 // Starts CheckForUpdate on a worker thread through `startWorker`. When no thread can be made the
 // check's failure display runs here at once, and should its close timer be refused, the process
-// ends: the program never stays without something that ends it. `ops` must outlive the worker.
-void StartUpdate(UpdateOperations& ops, const std::wstring& versionStamp,
+// ends: the program never stays without something that ends it. `ops` and `window` must outlive
+// the worker.
+void StartUpdate(UpdateOperations& ops, SplashOperations& window, const std::wstring& versionStamp,
                  const WorkerStart& startWorker);
 
 // The worker's procedure: pauses kStartPauseMs, then checks and applies the update. Every failure
@@ -111,12 +113,13 @@ void StartUpdate(UpdateOperations& ops, const std::wstring& versionStamp,
 // and closed before any failure is shown. In a pinned build the file must also carry a signature
 // by one of the pinned keys over its bytes and label; without one the check fails as when the
 // CRC-32 differs.
-void CheckForUpdate(UpdateOperations& ops, const std::wstring& versionStamp);
+void CheckForUpdate(UpdateOperations& ops, SplashOperations& window,
+                    const std::wstring& versionStamp);
 
 // The second half, after the check accepted "temp.data", held open as `checked`, with the bytes
 // `accepted` describes: swap, pause kAfterSwapPauseMs, start the launcher, end. The file is
 // closed before anything is shown and before the pause.
-void ApplyUpdate(UpdateOperations& ops, std::unique_ptr<OpenedFile> checked,
-                 const FileDigests& accepted);
+void ApplyUpdate(UpdateOperations& ops, SplashOperations& window,
+                 std::unique_ptr<OpenedFile> checked, const FileDigests& accepted);
 
 } // namespace veyra

@@ -69,18 +69,6 @@ void Win32UpdateOperations::ShowTaskbarError() {
     SetTaskbarProgressState(tpsError);
 }
 
-void Win32UpdateOperations::SetStatusText(const std::wstring& text) {
-    window_.SetStatusText(text);
-}
-
-void Win32UpdateOperations::StopLogoAnimation() {
-    window_.StopLogoAnimation();
-}
-
-void Win32UpdateOperations::StartCloseTimer() {
-    window_.StartCloseTimer();
-}
-
 std::wstring CurrentVersionStamp() {
     SYSTEMTIME date{};
     ::GetLocalTime(&date);
@@ -113,8 +101,8 @@ bool StartWorkerThread(std::function<void()> work) {
 void StartUpdate(SplashOperations& window, HWND owner, const WorkerStart& startWorker) {
     // The stamp is complete before the worker exists, so it never reads it half-written. The run
     // is never freed: the process ends while the worker may still run.
-    auto* run = new UpdateRun{CurrentVersionStamp(), Win32UpdateOperations(window, owner)};
-    veyra::StartUpdate(run->operations, run->versionStamp, startWorker);
+    auto* run = new UpdateRun{CurrentVersionStamp(), Win32UpdateOperations(owner)};
+    veyra::StartUpdate(run->operations, window, run->versionStamp, startWorker);
 }
 
 } // namespace veyra

@@ -9,9 +9,8 @@ namespace veyra {
 
 class Win32UpdateOperations final : public UpdateOperations {
 public:
-    // `window` receives the status, logo and close-timer calls; `owner` owns the started
-    // game launcher (the application's window).
-    Win32UpdateOperations(SplashOperations& window, HWND owner) : window_(window), owner_(owner) {}
+    // `owner` owns the started game launcher (the application's window).
+    explicit Win32UpdateOperations(HWND owner) : owner_(owner) {}
 
     void Pause(unsigned milliseconds) override;
     std::wstring FetchVersionFile(const std::wstring& versionStamp) override;
@@ -24,12 +23,8 @@ public:
     void WriteLog(const std::wstring& message) override;
     void ReportProgress(std::int32_t max, std::int32_t position) override;
     void ShowTaskbarError() override;
-    void SetStatusText(const std::wstring& text) override;
-    void StopLogoAnimation() override;
-    void StartCloseTimer() override;
 
 private:
-    SplashOperations& window_;
     HWND owner_;
 };
 

@@ -26,7 +26,7 @@ public:
         const auto acceptOne = [&] {
             for (;;) {
                 const int accepted =
-                    ::accept4(fd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+                    ::accept4(fd_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
                 if (accepted >= 0) {
                     stream = StreamOver(UniqueFd(accepted));
                     return true;
@@ -38,7 +38,7 @@ public:
                 return false;
             }
         };
-        RetryUntilDeadline(acceptOne, WaitingFor(fd_.Get(), POLLIN), deadline);
+        RetryUntilDeadline(acceptOne, WaitingFor(fd_.get(), POLLIN), deadline);
         return stream;
     }
 
@@ -51,20 +51,20 @@ private:
 
 std::unique_ptr<TcpListener> ListenOnLoopback(std::uint16_t port) {
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (fd.Get() < 0)
+    if (!fd)
         ThrowSocketError(errno);
     // A fixed port is taken again by the next server at once, whatever the last one left behind.
     const int reuse = 1;
-    if (port != 0 && ::setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0)
+    if (port != 0 && ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0)
         ThrowSocketError(errno);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
-    if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd.Get(), 16) != 0 ||
-        ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd.get(), 16) != 0 ||
+        ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
         ThrowSocketError(errno);
     return std::make_unique<PosixListener>(std::move(fd), ntohs(address.sin_port));
 }

@@ -80,8 +80,9 @@ public:
     }
 };
 
-// Records every operation as one line; failures are scripted.
-class RecordingOperations final : public UpdateOperations {
+// Records every operation, the platform's and the window's, as one line in one record, so that
+// their order shows; failures are scripted.
+class RecordingOperations final : public UpdateOperations, public SplashOperations {
 public:
     std::vector<std::wstring> events;
     std::wstring body = L"some text|3421780262\r\n";
@@ -191,7 +192,7 @@ Events Display(const wchar_t* message) {
 }
 
 Events RunUpdate(RecordingOperations& ops) {
-    CheckForUpdate(ops, L"16042019134230");
+    CheckForUpdate(ops, ops, L"16042019134230");
     return ops.events;
 }
 
@@ -326,7 +327,7 @@ TEST(UpdateCascadeTest, ARefusedTimerInTheChecksGuardEndsTheWorkerWithoutTheTask
     RecordingOperations ops;
     ops.fetchFails = true;
     ops.timerRefused = true;
-    EXPECT_THROW(CheckForUpdate(ops, L"16042019134230"), std::runtime_error);
+    EXPECT_THROW(CheckForUpdate(ops, ops, L"16042019134230"), std::runtime_error);
     EXPECT_EQ(ops.events, (Events{L"pause 500", L"progress 40", L"fetch 16042019134230",
                                   L"log VeyraLauncher falha na verificação da aplicação!",
                                   L"status Validation failed, please try again!", L"stop logo",
@@ -403,7 +404,7 @@ TEST(PinnedUpdateTest, OnlyASignatureByAPinnedKeyOverThisFileInstalls) {
 // since nothing else would end it.
 TEST(UpdateStartTest, AWorkerThatCannotStartStillEndsTheProgram) {
     RecordingOperations started;
-    StartUpdate(started, L"16042019134230", [](std::function<void()> work) {
+    StartUpdate(started, started, L"16042019134230", [](std::function<void()> work) {
         work(); // the thread's work, run here
         return true;
     });
@@ -425,7 +426,7 @@ TEST(UpdateStartTest, AWorkerThatCannotStartStillEndsTheProgram) {
     for (const Case& c : cases) {
         RecordingOperations ops;
         ops.timerRefused = c.timerRefused;
-        StartUpdate(ops, L"16042019134230", [](std::function<void()>) { return false; });
+        StartUpdate(ops, ops, L"16042019134230", [](std::function<void()>) { return false; });
         EXPECT_EQ(ops.events, c.expected) << c.name;
     }
 }
