@@ -1,13 +1,11 @@
 #include "update/UpdateSignature.h"
 
+#include "update/AsciiText.h"
+
 #include <algorithm>
 
 namespace veyra {
 namespace {
-
-constexpr bool IsTrimmed(wchar_t c) {
-    return c <= L' ';
-}
 
 // Printable ASCII without spaces: what any server and any charset carry unchanged.
 constexpr bool IsLabelCharacter(wchar_t c) {
@@ -92,12 +90,7 @@ std::optional<Sha256Digest> Sha256Of(SignatureVerifier& verifier, const void* by
 }
 
 std::wstring LabelTextFromBody(std::wstring_view body) {
-    std::wstring_view text = body.substr(0, body.find(L'|'));
-    while (!text.empty() && IsTrimmed(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsTrimmed(text.back()))
-        text.remove_suffix(1);
-    return std::wstring(text);
+    return std::wstring(ascii::Trim(body.substr(0, body.find(L'|'))));
 }
 
 ParsedLabel ParseSignedLabel(std::wstring_view labelText) {
