@@ -1,5 +1,6 @@
 #include "update/UpdateSignature.h"
 
+#include "support/HexDigits.h"
 #include "update/AsciiText.h"
 
 #include <algorithm>
@@ -13,7 +14,6 @@ constexpr bool IsLabelCharacter(wchar_t c) {
 }
 
 constexpr char kBase64Url[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-constexpr char kHexDigits[] = "0123456789abcdef";
 
 int Base64UrlValue(char c) {
     const char* end = kBase64Url + 64;
@@ -73,10 +73,8 @@ bool IsKeyId(std::string_view text) {
 
 template <std::size_t N> std::string Hex(const std::array<std::uint8_t, N>& bytes, std::size_t n) {
     std::string text;
-    for (std::size_t i = 0; i < n; ++i) {
-        text += kHexDigits[bytes[i] >> 4];
-        text += kHexDigits[bytes[i] & 0x0F];
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        text += hex::ByteDigits(bytes[i]);
     return text;
 }
 
