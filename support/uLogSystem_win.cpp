@@ -3,6 +3,7 @@
 #include "support/Files_win.h"
 #include "support/IoError.h"
 #include "support/LinkSafety.h"
+#include "support/LocalClock_win.h"
 #include "support/NarrowText_win.h"
 #include "support/WinHandle_win.h"
 
@@ -85,12 +86,6 @@ LogLocale ReadLogLocale() {
     locale.pmDesignator = LocaleText(LOCALE_S2359);
     locale.designatorBeforeTime = LocaleFlag(LOCALE_ITIMEMARKPOSN);
     return locale;
-}
-
-ClockReading ReadLocalClock() {
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
 void AppendLogLine(const std::wstring& path, std::wstring_view message) {
