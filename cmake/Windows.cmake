@@ -19,6 +19,8 @@ set(VEYRA_WINDOWS_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN
 target_sources(veyra_support PRIVATE
     support/Bridge_win.cpp
     support/Files_win.cpp
+    support/LocalClock_win.cpp
+    support/NarrowText_win.cpp
     support/SystemLibrary_win.cpp
     support/uCRC32_win.cpp
     support/uLogSystem_win.cpp

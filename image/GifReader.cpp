@@ -1,6 +1,7 @@
 #include "image/GifReader.h"
 
 #include "image/ByteReader.h"
+#include "support/HexDigits.h"
 
 #include <algorithm>
 #include <array>
@@ -45,15 +46,6 @@ constexpr int kMinCodeSizeLow = 2;
 constexpr int kMinCodeSizeHigh = 8;
 constexpr int kMaxCodeBits = 12;
 constexpr int kTableSize = 1 << kMaxCodeBits;
-
-std::string Hex(unsigned value) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    return std::string("0x") + kDigits[(value >> 4) & 0xF] + kDigits[value & 0xF];
-}
-
-std::string SizeText(int width, int height) {
-    return std::to_string(width) + "x" + std::to_string(height);
-}
 
 std::string ImageName(std::size_t index) {
     return "image " + std::to_string(index);
@@ -490,9 +482,9 @@ MaybeImageError ReadBlocks(ByteReader& reader, GifPicture& picture) {
             control = {};
             break;
         default:
-            return ImageError{ImageErrorKind::badBlock, "unknown block " + Hex(*introducer) +
-                                                            " at offset " +
-                                                            std::to_string(reader.Offset() - 1)};
+            return ImageError{ImageErrorKind::badBlock,
+                              "unknown block 0x" + hex::ByteDigits(*introducer) + " at offset " +
+                                  std::to_string(reader.Offset() - 1)};
         }
     }
     return std::nullopt;

@@ -38,4 +38,8 @@ const char* ImageErrorKindName(ImageErrorKind kind) {
     return "unknown";
 }
 
+std::string SizeText(std::uint64_t width, std::uint64_t height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
 } // namespace veyra

@@ -51,6 +51,9 @@ enum class ImageErrorKind {
 // A short English name of the kind ("truncated", "bad CRC", ...).
 const char* ImageErrorKindName(ImageErrorKind kind);
 
+// A picture's width and height for a message: "640x480".
+std::string SizeText(std::uint64_t width, std::uint64_t height);
+
 // A reader's refusal: its kind and what exactly went wrong.
 struct ImageError {
     ImageErrorKind kind = ImageErrorKind::none;

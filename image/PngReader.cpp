@@ -1,6 +1,7 @@
 #include "image/PngReader.h"
 
 #include "image/ByteReader.h"
+#include "support/HexDigits.h"
 #include "support/uCRC32.h"
 
 #include <zlib.h>
@@ -79,10 +80,7 @@ std::string ChunkName(const std::array<std::uint8_t, kChunkTypeSize>& type) {
         if (IsLetter(c)) {
             name.push_back(static_cast<char>(c));
         } else {
-            static constexpr char kHex[] = "0123456789abcdef";
-            name += "\\x";
-            name.push_back(kHex[c >> 4]);
-            name.push_back(kHex[c & 0xF]);
+            name += "\\x" + hex::ByteDigits(c);
         }
     }
     return name;
@@ -138,10 +136,6 @@ MaybeImageError ReadChunk(ByteReader& reader, Chunk& chunk) {
         return ImageError{ImageErrorKind::badCrc,
                           "bad CRC in chunk '" + name + "'" + AtOffset(chunk.offset)};
     return std::nullopt;
-}
-
-std::string SizeText(std::uint64_t width, std::uint64_t height) {
-    return std::to_string(width) + "x" + std::to_string(height);
 }
 
 MaybeImageError ReadHeader(const Chunk& chunk, Header& header) {

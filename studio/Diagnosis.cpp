@@ -1,6 +1,7 @@
 #include "studio/Diagnosis.h"
 
 #include "studio/Text.h"
+#include "support/HexDigits.h"
 #include "support/uCRC32.h"
 #include "update/VersionFile.h"
 #include "update/uM.h"
@@ -69,16 +70,10 @@ std::optional<std::uint64_t> HexValue(std::wstring_view text) {
         return std::nullopt;
     std::uint64_t value = 0;
     for (const wchar_t c : text) {
-        unsigned digit = 0;
-        if (c >= L'0' && c <= L'9')
-            digit = static_cast<unsigned>(c - L'0');
-        else if (c >= L'a' && c <= L'f')
-            digit = static_cast<unsigned>(c - L'a' + 10);
-        else if (c >= L'A' && c <= L'F')
-            digit = static_cast<unsigned>(c - L'A' + 10);
-        else
+        const int digit = hex::DigitValue(c);
+        if (digit < 0)
             return std::nullopt;
-        value = value * 16 + digit;
+        value = value * 16 + static_cast<unsigned>(digit);
     }
     return value;
 }

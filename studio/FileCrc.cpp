@@ -20,6 +20,9 @@ std::optional<std::string> FileBytes(const std::filesystem::path& file) {
     return bytes;
 }
 
+// Not the program's FileCRC32 (support/uCRC32_win.h), whose read loop is Win32's: the tool builds
+// natively too, reads a file whole because it also signs those very bytes, and answers nothing
+// where the program raises IoError. Both take the CRC through the same Crc32Sink.
 std::optional<std::uint32_t> FileCrc32(const std::filesystem::path& file) {
     const std::optional<std::string> bytes = FileBytes(file);
     if (!bytes)

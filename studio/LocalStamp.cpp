@@ -6,7 +6,12 @@
 
 namespace veyra::studio {
 
-std::wstring LocalVersionStamp() {
+namespace {
+
+// The C library's local clock rather than ReadLocalClock (support/LocalClock_win.h): the tool
+// builds and runs natively too, and on Windows it reads the clock as it always has (the C
+// library's, which honours TZ).
+ClockReading ReadLibraryLocalClock() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
@@ -14,8 +19,15 @@ std::wstring LocalVersionStamp() {
 #else
     localtime_r(&now, &local);
 #endif
-    return FormatVersionStamp({local.tm_mday, local.tm_mon + 1, local.tm_year + 1900},
-                              {local.tm_hour, local.tm_min, local.tm_sec});
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+} // namespace
+
+std::wstring LocalVersionStamp() {
+    const ClockReading now = ReadLibraryLocalClock();
+    return FormatVersionStamp(now, now);
 }
 
 } // namespace veyra::studio

@@ -53,6 +53,9 @@ template <typename Visit> void ForEachCodePoint(std::wstring_view text, Visit vi
 
 } // namespace
 
+// Its own encoder rather than the program's Narrow (support/NarrowText_win.h): the tool builds and
+// is tested natively too, where there is no system conversion, and Quoted walks the same code
+// points.
 std::string ToUtf8(std::wstring_view text) {
     std::string out;
     ForEachCodePoint(text, [&](char32_t code) { AppendUtf8(out, code); });

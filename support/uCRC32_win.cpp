@@ -1,6 +1,7 @@
 #include "support/uCRC32_win.h"
 
 #include "support/IoError.h"
+#include "support/NarrowText_win.h"
 #include "support/WinHandle_win.h"
 
 #include <windows.h>
@@ -12,21 +13,9 @@ constexpr DWORD kBlockSize = 32768;
 // Reused by every call rather than allocated per file or per block.
 alignas(64) unsigned char gReadBuffer[kBlockSize];
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                              size, nullptr, nullptr);
-    return result;
-}
-
 [[noreturn]] void RaiseLastError(const char* what, const std::wstring& fileName) {
     const DWORD code = ::GetLastError();
-    throw IoError(std::string(what) + " \"" + Utf8(fileName) + "\" (system error " +
+    throw IoError(std::string(what) + " \"" + Narrow(fileName, CP_UTF8) + "\" (system error " +
                       std::to_string(code) + ")",
                   code);
 }

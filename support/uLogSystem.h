@@ -1,6 +1,8 @@
 #pragma once
 // Error log, the rules that need no operating system: the line's time stamp from a clock reading
 // and the locale's settings, and where an existing log is cut before appending.
+#include "support/LocalClock.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,16 +16,6 @@ inline constexpr wchar_t kLogFileName[] = L"VeyraLauncher.err";
 // The end-of-file mark an existing log is cut at, and how far back from the end it is looked for.
 inline constexpr char kEndOfFileMark = '\x1A';
 inline constexpr std::size_t kEndOfFileMarkWindow = 128;
-
-// One reading of the local clock.
-struct ClockReading {
-    int year = 0;
-    int month = 0; // 1..12
-    int day = 0;   // 1..31
-    int hour = 0;  // 0..23
-    int minute = 0;
-    int second = 0;
-};
 
 // The user's locale settings that shape the time stamp, as the system states them.
 struct LogLocale {

@@ -3,6 +3,8 @@
 #include "support/Files_win.h"
 #include "support/IoError.h"
 #include "support/LinkSafety.h"
+#include "support/LocalClock_win.h"
+#include "support/NarrowText_win.h"
 #include "support/WinHandle_win.h"
 
 #include <windows.h>
@@ -86,33 +88,6 @@ LogLocale ReadLogLocale() {
     return locale;
 }
 
-ClockReading ReadLocalClock() {
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-}
-
-std::string ToAnsiCodePage(std::wstring_view text) {
-    if (text.empty())
-        return {};
-    // No best fit: a character the code page lacks becomes the default character, not a
-    // look-alike. Code pages such as UTF-8 refuse the flag; they lack no character anyway.
-    DWORD flags = WC_NO_BEST_FIT_CHARS;
-    const int wideLength = static_cast<int>(text.size());
-    int length =
-        ::WideCharToMultiByte(CP_ACP, flags, text.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (length == 0 && ::GetLastError() == ERROR_INVALID_FLAGS) {
-        flags = 0;
-        length = ::WideCharToMultiByte(CP_ACP, flags, text.data(), wideLength, nullptr, 0, nullptr,
-                                       nullptr);
-    }
-    std::string bytes(static_cast<std::size_t>(length), '\0');
-    if (length > 0)
-        ::WideCharToMultiByte(CP_ACP, flags, text.data(), wideLength, bytes.data(), length, nullptr,
-                              nullptr);
-    return bytes;
-}
-
 void AppendLogLine(const std::wstring& path, std::wstring_view message) {
     if (!FileExists(path)) {
         // OPEN_ALWAYS rather than CREATE_ALWAYS: a log that appeared meanwhile is not emptied.
@@ -148,7 +123,7 @@ void AppendLogLine(const std::wstring& path, std::wstring_view message) {
     const ClockReading dateReading = ReadLocalClock();
     const ClockReading timeReading = ReadLocalClock();
     const std::string bytes =
-        ToAnsiCodePage(FormatLogLine(dateReading, timeReading, locale, message));
+        Narrow(FormatLogLine(dateReading, timeReading, locale, message), CP_ACP);
 
     if (!file)
         Raise("file not open for output", openError);

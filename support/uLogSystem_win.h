@@ -12,12 +12,6 @@ namespace veyra {
 // on every call. A value that cannot be read counts as empty text or "0".
 LogLocale ReadLogLocale();
 
-// The local date and time now.
-ClockReading ReadLocalClock();
-
-// `text` in the system's ANSI code page; characters it lacks become its default character.
-std::string ToAnsiCodePage(std::wstring_view text);
-
 // Appends one entry to the log file at `path`:
 //   1. creates the file empty when no file of that name exists (IoError when that fails);
 //   2. opens it for reading and writing, letting others only read it, and cuts it at the first

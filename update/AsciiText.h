@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace veyra::ascii {
 
@@ -10,13 +11,26 @@ constexpr char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Drops spaces and control characters (bytes up to 0x20) from both ends.
-constexpr std::string_view Trim(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20)
+// Spaces and control characters: code units up to 0x20, bytes and wide characters alike.
+template <typename Char> constexpr bool IsSpaceOrControl(Char c) {
+    return static_cast<std::make_unsigned_t<Char>>(c) <= 0x20;
+}
+
+// Drops spaces and control characters from both ends.
+template <typename Char>
+constexpr std::basic_string_view<Char> TrimUnits(std::basic_string_view<Char> text) {
+    while (!text.empty() && IsSpaceOrControl(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20)
+    while (!text.empty() && IsSpaceOrControl(text.back()))
         text.remove_suffix(1);
     return text;
+}
+
+constexpr std::string_view Trim(std::string_view text) {
+    return TrimUnits(text);
+}
+constexpr std::wstring_view Trim(std::wstring_view text) {
+    return TrimUnits(text);
 }
 
 constexpr bool EqualsIgnoringCase(std::string_view a, std::string_view b) {

@@ -1,5 +1,6 @@
 #include "update/BodyFraming.h"
 
+#include "support/HexDigits.h"
 #include "update/AsciiText.h"
 #include "update/HttpError.h"
 
@@ -26,16 +27,6 @@ std::optional<std::uint64_t> ParseLength(std::string_view text) {
     return value;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The size on a chunk-size line; extensions after ";" are ignored.
 std::uint64_t ParseChunkSize(std::string_view line, const FetchLimits& limits) {
     line = ascii::Trim(line.substr(0, line.find(';')));
@@ -43,7 +34,7 @@ std::uint64_t ParseChunkSize(std::string_view line, const FetchLimits& limits) {
         throw HttpError(HttpErrorKind::malformedChunk);
     std::uint64_t size = 0;
     for (const char c : line) {
-        const int digit = HexDigit(c);
+        const int digit = hex::DigitValue(c);
         if (digit < 0)
             throw HttpError(HttpErrorKind::malformedChunk);
         size = size * 16 + static_cast<std::uint64_t>(digit);

@@ -1,13 +1,12 @@
 #include "update/UpdateSignature.h"
 
+#include "support/HexDigits.h"
+#include "update/AsciiText.h"
+
 #include <algorithm>
 
 namespace veyra {
 namespace {
-
-constexpr bool IsTrimmed(wchar_t c) {
-    return c <= L' ';
-}
 
 // Printable ASCII without spaces: what any server and any charset carry unchanged.
 constexpr bool IsLabelCharacter(wchar_t c) {
@@ -15,7 +14,6 @@ constexpr bool IsLabelCharacter(wchar_t c) {
 }
 
 constexpr char kBase64Url[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-constexpr char kHexDigits[] = "0123456789abcdef";
 
 int Base64UrlValue(char c) {
     const char* end = kBase64Url + 64;
@@ -75,10 +73,8 @@ bool IsKeyId(std::string_view text) {
 
 template <std::size_t N> std::string Hex(const std::array<std::uint8_t, N>& bytes, std::size_t n) {
     std::string text;
-    for (std::size_t i = 0; i < n; ++i) {
-        text += kHexDigits[bytes[i] >> 4];
-        text += kHexDigits[bytes[i] & 0x0F];
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        text += hex::ByteDigits(bytes[i]);
     return text;
 }
 
@@ -92,12 +88,7 @@ std::optional<Sha256Digest> Sha256Of(SignatureVerifier& verifier, const void* by
 }
 
 std::wstring LabelTextFromBody(std::wstring_view body) {
-    std::wstring_view text = body.substr(0, body.find(L'|'));
-    while (!text.empty() && IsTrimmed(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsTrimmed(text.back()))
-        text.remove_suffix(1);
-    return std::wstring(text);
+    return std::wstring(ascii::Trim(body.substr(0, body.find(L'|'))));
 }
 
 ParsedLabel ParseSignedLabel(std::wstring_view labelText) {

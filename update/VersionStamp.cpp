@@ -12,14 +12,14 @@ void AppendPadded(std::wstring& out, int value, int digits) {
 
 } // namespace
 
-std::wstring FormatVersionStamp(const StampDate& date, const StampTime& time) {
+std::wstring FormatVersionStamp(const ClockReading& dateReading, const ClockReading& timeReading) {
     std::wstring stamp;
-    AppendPadded(stamp, date.day, 2);
-    AppendPadded(stamp, date.month, 2);
-    AppendPadded(stamp, date.year, 4);
-    AppendPadded(stamp, time.hour, 2);
-    AppendPadded(stamp, time.minute, 2);
-    AppendPadded(stamp, time.second, 2);
+    AppendPadded(stamp, dateReading.day, 2);
+    AppendPadded(stamp, dateReading.month, 2);
+    AppendPadded(stamp, dateReading.year, 4);
+    AppendPadded(stamp, timeReading.hour, 2);
+    AppendPadded(stamp, timeReading.minute, 2);
+    AppendPadded(stamp, timeReading.second, 2);
     return stamp;
 }
 

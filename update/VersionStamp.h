@@ -1,18 +1,13 @@
 #pragma once
 // The cache-busting value of the version file's URL: 14 digits of the local date and time.
+#include "support/LocalClock.h"
+
 #include <string>
 
 namespace veyra {
 
-struct StampDate {
-    int day, month, year;
-};
-struct StampTime {
-    int hour, minute, second; // hour on the 24-hour clock
-};
-
-// Day, month, year (4 digits), hour, minutes, seconds, each zero-padded: 16 April 2019, 13:42:30
-// gives "16042019134230".
-std::wstring FormatVersionStamp(const StampDate& date, const StampTime& time);
+// Day, month, year (4 digits) of `dateReading`, then hour (24-hour clock), minutes, seconds of
+// `timeReading`, each zero-padded: 16 April 2019, 13:42:30 gives "16042019134230".
+std::wstring FormatVersionStamp(const ClockReading& dateReading, const ClockReading& timeReading);
 
 } // namespace veyra

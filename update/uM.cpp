@@ -1,16 +1,13 @@
 #include "update/uM.h"
 
 #include "support/uCRC32.h"
+#include "update/AsciiText.h"
 #include "update/FileNames.h"
 
 #include <exception>
 
 namespace veyra {
 namespace {
-
-constexpr bool IsTrimmed(wchar_t c) {
-    return c <= L' ';
-}
 
 // A pinned build's signature check, failing closed: a file whose SHA-256 could not be taken is
 // refused.
@@ -24,12 +21,7 @@ bool SignedByAPinnedKey(const UpdatePinning& pinning, std::wstring_view body,
 
 std::wstring ExpectedCrcFromBody(std::wstring_view body) {
     const auto bar = body.find(L'|');
-    std::wstring_view text = bar == std::wstring_view::npos ? body : body.substr(bar + 1);
-    while (!text.empty() && IsTrimmed(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsTrimmed(text.back()))
-        text.remove_suffix(1);
-    return std::wstring(text);
+    return std::wstring(ascii::Trim(bar == std::wstring_view::npos ? body : body.substr(bar + 1)));
 }
 
 void ShowFailure(UpdateOperations& ops, SplashOperations& window, const std::wstring& message,

@@ -2,6 +2,7 @@
 
 #include "support/Bridge_win.h"
 #include "support/Files_win.h"
+#include "support/LocalClock_win.h"
 #include "support/WinHandle_win.h"
 #include "support/uLogSystem_win.h"
 #include "support/uRun_win.h"
@@ -70,12 +71,9 @@ void Win32UpdateOperations::ShowTaskbarError() {
 }
 
 std::wstring CurrentVersionStamp() {
-    SYSTEMTIME date{};
-    ::GetLocalTime(&date);
-    SYSTEMTIME time{};
-    ::GetLocalTime(&time);
-    return FormatVersionStamp({date.wDay, date.wMonth, date.wYear},
-                              {time.wHour, time.wMinute, time.wSecond});
+    const ClockReading dateReading = ReadLocalClock();
+    const ClockReading timeReading = ReadLocalClock();
+    return FormatVersionStamp(dateReading, timeReading);
 }
 
 namespace {

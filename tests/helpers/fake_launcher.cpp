@@ -6,9 +6,8 @@
 // The record goes to %FAKE_LAUNCHER_RECORD% or, without it, to launcher-record.txt beside the
 // program; each start appends one block.
 #include "app/CommandLine.h"
+#include "support/NarrowText_win.h"
 #include "support/ProgramDirectory.h"
-
-#include "Utf8_win.h"
 
 #include <windows.h>
 
@@ -45,8 +44,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t directory[MAX_PATH * 4];
     ::GetCurrentDirectoryW(MAX_PATH * 4, directory);
 
-    const std::string block = "started\ncwd=" + veyra::test::ToUtf8(directory) + "\ntail=[" +
-                              veyra::test::ToUtf8(tail) +
+    const std::string block = "started\ncwd=" + veyra::Narrow(directory, CP_UTF8) + "\ntail=[" +
+                              veyra::Narrow(tail, CP_UTF8) +
                               "]\nshow=" + std::to_string(ShowCommand()) + "\n";
     if (FILE* file = _wfopen(RecordPath().c_str(), L"ab")) {
         std::fwrite(block.data(), 1, block.size(), file);

@@ -3,10 +3,9 @@
 //   fetch_version_file.exe STAMP [OUTPUT]
 // Writes the body as UTF-8 to OUTPUT (or to standard output) and ends with 0; on an HttpError
 // prints "HttpError: <kind> <status>" to standard error and ends with 1.
+#include "support/NarrowText_win.h"
 #include "update/HttpError.h"
 #include "update/VersionFile.h"
-
-#include "Utf8_win.h"
 
 #include <windows.h>
 
@@ -22,7 +21,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     try {
-        const std::string body = veyra::test::ToUtf8(veyra::FetchVersionFile(argv[1]));
+        const std::string body = veyra::Narrow(veyra::FetchVersionFile(argv[1]), CP_UTF8);
         FILE* out = stdout;
         if (argc > 2)
             out = _wfopen(argv[2], L"wb");

@@ -1,7 +1,7 @@
 // Prints the splash window's status line (UTF-8) for end-to-end tests, asking the running
 // VeyraLauncher through its status query message. Exit code 1 when there is no splash window or
 // no answer.
-#include "Utf8_win.h"
+#include "support/NarrowText_win.h"
 #include "ui/SplashWindow_win.h"
 
 #include <windows.h>
@@ -44,11 +44,7 @@ int wmain() {
                           SMTO_ABORTIFHUNG, 5000, &result);
     if (!gAnswered)
         return 1;
-    const int size = ::WideCharToMultiByte(
-        CP_UTF8, 0, gAnswer.data(), static_cast<int>(gAnswer.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, gAnswer.data(), static_cast<int>(gAnswer.size()), text.data(),
-                          size, nullptr, nullptr);
+    const std::string text = veyra::Narrow(gAnswer, CP_UTF8);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
     return 0;

@@ -4,6 +4,7 @@
 set(VEYRA_TESTS ${CMAKE_CURRENT_LIST_DIR})
 set(VEYRA_SUPPORT_TEST_SOURCES
     ${VEYRA_TESTS}/support/BridgeTest.cpp
+    ${VEYRA_TESTS}/support/HexDigitsTest.cpp
     ${VEYRA_TESTS}/support/LinkSafetyTest.cpp
     ${VEYRA_TESTS}/support/ProgramDirectoryTest.cpp
     ${VEYRA_TESTS}/support/uCRC32Test.cpp

@@ -254,6 +254,22 @@ TEST(GifReaderTest, RejectsMalformedInputWithItsKind) {
     }
 }
 
+// The messages show an unknown block's byte in hexadecimal and sizes as width x height.
+TEST(GifReaderTest, MessagesNameTheBlockAndTheSize) {
+    const Bytes header = GifHeader(8, 8, 4);
+    const struct {
+        Bytes gif;
+        const char* message;
+    } cases[] = {
+        {header + Bytes{0x9A}, "GIF: unknown block 0x9a at offset 25"},
+        {GifHeader(0, 8, 4) + Trailer(), "GIF: invalid logical screen size 0x8"},
+        {header + GifImage(0, 0, 65535, 65535, 2, PackCodes(2, {4, 0, 1, 2, 3, 5})),
+         "GIF: image 0 is too large: 65535x65535"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeGif(Span(c.gif)).error, c.message);
+}
+
 TEST(GifReaderTest, ACutFileNeverYieldsAPartialImage) {
     // Cut anywhere, the file either fails or (cut at the end of an image, where only the
     // trailer would be missing) yields whole images equal to the first ones of the full file.

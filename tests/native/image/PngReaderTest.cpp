@@ -209,6 +209,23 @@ TEST(PngReaderTest, RejectsMalformedInputWithItsKind) {
     }
 }
 
+// The messages show a chunk type that is not four letters escaped (lowercase hexadecimal) and
+// sizes as width x height.
+TEST(PngReaderTest, MessagesNameTheChunkAndTheSize) {
+    const struct {
+        Bytes png;
+        const char* message;
+    } cases[] = {
+        {Signature() + Chunk(std::string_view("I\x01\xABR", 4), {}),
+         "PNG: invalid chunk type 'I\\x01\\xabR' at offset 8"},
+        {Signature() + Ihdr(0, 5) + Iend(), "PNG: invalid image size 0x5"},
+        {Signature() + Ihdr(20000, 20000) + Iend(),
+         "PNG: image size 20000x20000 exceeds the limit of 16384x16384 pixels"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodePng(Span(c.png)).error, c.message);
+}
+
 TEST(PngReaderTest, EveryTruncationIsAnError) {
     // Each cut of a real file lands in a different place: signature, chunk headers, chunk data,
     // CRCs, the middle of the zlib stream, IEND.

@@ -552,9 +552,17 @@ TEST(LauncherSwapTest, WhenEverythingFailsTheOldLauncherStaysWhole) {
 }
 
 TEST(VersionStampTest, DayMonthYearThenTheTimeOnTheTwentyFourHourClock) {
-    EXPECT_EQ(FormatVersionStamp({16, 4, 2019}, {13, 42, 30}), L"16042019134230");
-    EXPECT_EQ(FormatVersionStamp({1, 1, 2026}, {0, 0, 0}), L"01012026000000");
-    EXPECT_EQ(FormatVersionStamp({31, 12, 999}, {23, 59, 59}), L"31120999235959");
+    EXPECT_EQ(FormatVersionStamp({.year = 2019, .month = 4, .day = 16},
+                                 {.hour = 13, .minute = 42, .second = 30}),
+              L"16042019134230");
+    EXPECT_EQ(FormatVersionStamp({.year = 2026, .month = 1, .day = 1}, {}), L"01012026000000");
+    EXPECT_EQ(FormatVersionStamp({.year = 999, .month = 12, .day = 31},
+                                 {.hour = 23, .minute = 59, .second = 59}),
+              L"31120999235959");
+    // The date is the first reading's, the time the second's: around midnight they differ.
+    const ClockReading before{2019, 4, 16, 23, 59, 59};
+    const ClockReading after{2019, 4, 17, 0, 0, 0};
+    EXPECT_EQ(FormatVersionStamp(before, after), L"16042019000000");
 }
 
 } // namespace
