@@ -160,6 +160,30 @@ CONF
     done
 }
 
+# Where the program asks for the version file (its default update host is "localhost").
+VERSION_FILE_PATH=/update/qel_2.0.0.1/inc/veyralauncher.ini
+
+# Puts the bytes of $1 (printf format) into the docroot as the version file; prints the docroot.
+make_docroot() {
+    local docroot="$SCENARIO_DIR/www"
+    mkdir -p "$docroot${VERSION_FILE_PATH%/*}"
+    printf "$1" >"$docroot$VERSION_FILE_PATH"
+    echo "$docroot"
+}
+
+# Serves the version file with body $1 (printf format); $2 adds nginx settings.
+serve_version_file() {
+    local docroot
+    docroot=$(make_docroot "$1")
+    start_nginx "$docroot" "${2:-}" || fail "nginx did not start"
+}
+
+# The server has no version file: it answers 404.
+remove_version_file() { rm "$SCENARIO_DIR/www$VERSION_FILE_PATH"; }
+
+# The CRC-32 of a file in unsigned decimal.
+crc_of() { python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$1"; }
+
 # Starts an update server that answers the version-file request one byte a second, so the update
 # check keeps running (and the splash window stays) for about half a minute.
 serve_slowly() {

@@ -52,8 +52,19 @@ check_signature_refused() {
     [[ -e $GAME/temp.data ]] || fail "temp.data was removed"
 }
 
-for setup in serve_plain serve_signed_by_another_key serve_signed_for_another_file \
-    serve_signed_for_another_label serve_signed_then_forge_to_its_crc; do
-    eval "pinned_scenario_refuses_${setup#serve_}() { check_signature_refused $setup; }"
-done
-unset setup
+# One scenario per way, so that each runs (and is bounded) on its own.
+pinned_scenario_refuses_plain() {
+    check_signature_refused serve_plain
+}
+pinned_scenario_refuses_signed_by_another_key() {
+    check_signature_refused serve_signed_by_another_key
+}
+pinned_scenario_refuses_signed_for_another_file() {
+    check_signature_refused serve_signed_for_another_file
+}
+pinned_scenario_refuses_signed_for_another_label() {
+    check_signature_refused serve_signed_for_another_label
+}
+pinned_scenario_refuses_signed_then_forge_to_its_crc() {
+    check_signature_refused serve_signed_then_forge_to_its_crc
+}

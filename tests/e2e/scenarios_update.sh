@@ -165,10 +165,20 @@ trim() {
     echo "${text%"${text##*[![:space:]]}"}"
 }
 
-# Runs row $1 (an index) of FAILURE_CASES: the step described above the table.
+# The row of FAILURE_CASES whose name is $1.
+failure_case_row() {
+    local row
+    for row in "${FAILURE_CASES[@]}"; do
+        [[ $(trim "${row%%|*}") == "$1" ]] && echo "$row" && return 0
+    done
+    return 1
+}
+
+# Runs the row of FAILURE_CASES named $1: the step described above the table.
 run_failure_case() {
-    local setup message log_line
-    IFS='|' read -r _ setup message log_line <<<"${FAILURE_CASES[$1]}"
+    local row setup message log_line
+    row=$(failure_case_row "$1") || fail "no failure case named $1"
+    IFS='|' read -r _ setup message log_line <<<"$row"
     setup=$(trim "$setup")
     message=$(trim "$message")
     log_line=$(trim "$log_line")
@@ -193,12 +203,15 @@ run_failure_case() {
     fi
 }
 
-# One scenario function per row, so that each runs (and is bounded) on its own.
-for case_index in "${!FAILURE_CASES[@]}"; do
-    case_name=$(trim "${FAILURE_CASES[$case_index]%%|*}")
-    eval "scenario_update_fails_${case_name}() { run_failure_case ${case_index}; }"
-done
-unset case_index case_name
+# One scenario per row, so that each runs (and is bounded) on its own; a new row needs its line
+# here.
+scenario_update_fails_server_answers_404() { run_failure_case server_answers_404; }
+scenario_update_fails_crc_differs() { run_failure_case crc_differs; }
+scenario_update_fails_two_bars_before_the_number() { run_failure_case two_bars_before_the_number; }
+scenario_update_fails_file_missing() { run_failure_case file_missing; }
+scenario_update_fails_file_locked() { run_failure_case file_locked; }
+scenario_update_fails_from_another_directory() { run_failure_case from_another_directory; }
+scenario_update_fails_unwritable_log() { run_failure_case unwritable_log; }
 
 # A close request while the check runs (the server holds the answer back): exit 0 at once,
 # nothing logged, nothing started.

@@ -2,29 +2,7 @@
 # namespace serves it as a static file, and the fetch (FetchVersionFile, through the
 # fetch_version_file.exe helper, with the default update host "localhost") sees it exactly.
 
-VERSION_FILE_PATH=/update/qel_2.0.0.1/inc/veyralauncher.ini
 EXPECTED_REQUEST_HEADERS='localhost|no-cache|text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8|identity|Mozilla/5.0 (Windows NT 6.1; WOW64; rv:12.0) Gecko/20100101 Firefox/12.0|-|-|-'
-
-# Puts the bytes of $1 (printf format) into the docroot as the version file; prints the docroot.
-make_docroot() {
-    local docroot="$SCENARIO_DIR/www"
-    mkdir -p "$docroot${VERSION_FILE_PATH%/*}"
-    printf "$1" >"$docroot$VERSION_FILE_PATH"
-    echo "$docroot"
-}
-
-# Serves the version file with body $1 (printf format); $2 adds nginx settings.
-serve_version_file() {
-    local docroot
-    docroot=$(make_docroot "$1")
-    start_nginx "$docroot" "${2:-}" || fail "nginx did not start"
-}
-
-# The server has no version file: it answers 404.
-remove_version_file() { rm "$SCENARIO_DIR/www$VERSION_FILE_PATH"; }
-
-# The CRC-32 of a file in unsigned decimal.
-crc_of() { python3 -c 'import sys, zlib; print(zlib.crc32(open(sys.argv[1], "rb").read()))' "$1"; }
 
 # Runs the helper with a stamp; sets FETCH_CODE, writes the body to $SCENARIO_DIR/body.
 fetch_version_file() {

@@ -39,7 +39,7 @@ unsigned long FailureCode(const std::wstring& path) {
     return 0;
 }
 
-TEST(FileCRC32Test, WholeContentAcrossBlockBoundaries) {
+TEST(SingleThreadFileCRC32Test, WholeContentAcrossBlockBoundaries) {
     test::ScratchDir scratch;
     for (const std::size_t size : {0u, 1u, 32767u, 32768u, 32769u, 3u * 32768u + 5u}) {
         const std::wstring path = scratch.Path() + L"file" + std::to_wstring(size) + L".bin";
@@ -50,13 +50,13 @@ TEST(FileCRC32Test, WholeContentAcrossBlockBoundaries) {
     EXPECT_EQ(FileCRC32(scratch.Path() + L"file0.bin"), 0u);
 }
 
-TEST(FileCRC32Test, CheckValueInDecimal) {
+TEST(SingleThreadFileCRC32Test, CheckValueInDecimal) {
     test::ScratchDir scratch;
     WriteBytes(scratch.Path() + L"temp.data", "123456789");
     EXPECT_EQ(CrcToDecimal(FileCRC32(scratch.Path() + L"temp.data")), L"3421780262");
 }
 
-TEST(FileCRC32Test, MissingFileRaisesIoError) {
+TEST(SingleThreadFileCRC32Test, MissingFileRaisesIoError) {
     test::ScratchDir scratch;
     EXPECT_EQ(FailureCode(scratch.Path() + L"temp.data"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(FailureCode(scratch.Path() + L"missing\\temp.data"), ERROR_PATH_NOT_FOUND);
@@ -65,7 +65,7 @@ TEST(FileCRC32Test, MissingFileRaisesIoError) {
 
 // Another handle on the file: reading works while it lets others read (even when it writes),
 // and fails with a sharing violation when it does not.
-TEST(FileCRC32Test, OpensAlongsideOthersThatLetItRead) {
+TEST(SingleThreadFileCRC32Test, OpensAlongsideOthersThatLetItRead) {
     test::ScratchDir scratch;
     const std::wstring path = scratch.Path() + L"temp.data";
     const std::string bytes = RandomBytes(40000);
@@ -97,7 +97,7 @@ TEST(FileCRC32Test, OpensAlongsideOthersThatLetItRead) {
 
 // A relative name is resolved against the current directory, not the program's folder (which is
 // where the tests start).
-TEST(FileCRC32Test, RelativeNameIsLookedUpInTheCurrentDirectory) {
+TEST(SingleThreadFileCRC32Test, RelativeNameIsLookedUpInTheCurrentDirectory) {
     test::ScratchDir scratch;
     const std::string bytes = RandomBytes(1000);
     WriteBytes(scratch.Path() + L"temp.data", bytes);

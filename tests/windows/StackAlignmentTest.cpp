@@ -75,9 +75,9 @@ const NamedMethod kMethods[] = {{"UpdateCarryless", crc32_detail::UpdateCarryles
 // and odd, up to CRC32Update's limit.
 const std::size_t kLengths[] = {64, 1000, 4095, 4096, 8191, 65535};
 
-class StackAlignmentTest : public testing::TestWithParam<std::uint32_t> {};
+class SingleThreadStackAlignmentTest : public testing::TestWithParam<std::uint32_t> {};
 
-TEST_P(StackAlignmentTest, CarrylessCrcAgreesWithZlibFromAMisalignedStack) {
+TEST_P(SingleThreadStackAlignmentTest, CarrylessCrcAgreesWithZlibFromAMisalignedStack) {
     if (!crc32_detail::HasCarrylessMultiply())
         GTEST_SKIP()
             << "this processor has no carry-less multiply, so the vector method never runs";
@@ -115,7 +115,7 @@ TEST_P(StackAlignmentTest, CarrylessCrcAgreesWithZlibFromAMisalignedStack) {
 }
 
 // 0 is the control: the alignment the compiler assumes.
-INSTANTIATE_TEST_SUITE_P(Offsets, StackAlignmentTest, testing::Values(0u, 4u, 8u, 12u),
+INSTANTIATE_TEST_SUITE_P(Offsets, SingleThreadStackAlignmentTest, testing::Values(0u, 4u, 8u, 12u),
                          [](const testing::TestParamInfo<std::uint32_t>& param) {
                              return "StackAt" + std::to_string(param.param);
                          });

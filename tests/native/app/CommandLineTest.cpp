@@ -12,9 +12,9 @@ struct ModeCase {
     StartMode expected;
 };
 
-class StartModeTest : public ::testing::TestWithParam<ModeCase> {};
+class SingleThreadStartModeTest : public ::testing::TestWithParam<ModeCase> {};
 
-TEST_P(StartModeTest, DecidesFromTheFirstArgument) {
+TEST_P(SingleThreadStartModeTest, DecidesFromTheFirstArgument) {
     EXPECT_EQ(DecideStartMode(GetParam().commandLine), GetParam().expected)
         << "command line: " << ::testing::PrintToString(std::wstring(GetParam().commandLine));
 }
@@ -23,7 +23,7 @@ constexpr auto U = StartMode::Update;
 constexpr auto P = StartMode::PassThrough;
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, StartModeTest,
+    Cases, SingleThreadStartModeTest,
     ::testing::Values(
         ModeCase{L"VeyraLauncher.exe", P}, ModeCase{L"", P},
         ModeCase{L"\"C:\\Games\\My Game\\VeyraLauncher.exe\"", P},
@@ -49,9 +49,9 @@ struct SplitCase {
     std::vector<std::wstring> expected;
 };
 
-class SplitTest : public ::testing::TestWithParam<SplitCase> {};
+class SingleThreadSplitTest : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(SplitTest, TakesArgumentsInOrder) {
+TEST_P(SingleThreadSplitTest, TakesArgumentsInOrder) {
     std::wstring_view rest = GetParam().commandLine;
     std::vector<std::wstring> arguments;
     while (auto argument = TakeArgument(rest))
@@ -61,7 +61,7 @@ TEST_P(SplitTest, TakesArgumentsInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, SplitTest,
+    Cases, SingleThreadSplitTest,
     ::testing::Values(SplitCase{L"", {}}, SplitCase{L"   \t ", {}}, SplitCase{L"\"\"", {}},
                       SplitCase{L"a b  c", {L"a", L"b", L"c"}},
                       SplitCase{L"\"a b\" c", {L"a b", L"c"}},
@@ -72,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{L"\"a\tb\" c", {L"a\tb", L"c"}}, // separators are kept in quotes
                       SplitCase{L"\u00e9t\u00e9 \u4e2d", {L"\u00e9t\u00e9", L"\u4e2d"}}));
 
-TEST(CommandLineTest, NulCharacterEndsTheCommandLine) {
+TEST(SingleThreadCommandLineTest, NulCharacterEndsTheCommandLine) {
     const std::wstring line(L"prog --update\0ignored", 21);
     std::wstring_view rest = line;
     EXPECT_EQ(TakeArgument(rest), L"prog");
@@ -81,13 +81,13 @@ TEST(CommandLineTest, NulCharacterEndsTheCommandLine) {
     EXPECT_EQ(DecideStartMode(std::wstring(L"prog\0 --update", 14)), StartMode::PassThrough);
 }
 
-TEST(CommandLineTest, ArgumentAtStopsWhereTheLineEnds) {
+TEST(SingleThreadCommandLineTest, ArgumentAtStopsWhereTheLineEnds) {
     EXPECT_EQ(ArgumentAt(L"p a b", 0), L"p");
     EXPECT_EQ(ArgumentAt(L"p a b", 2), L"b");
     EXPECT_EQ(ArgumentAt(L"p a b", 3), std::nullopt);
 }
 
-TEST(CommandLineTest, LongAndUnusualLinesAreHandled) {
+TEST(SingleThreadCommandLineTest, LongAndUnusualLinesAreHandled) {
     // A first argument of a million characters, a line of only quotes, and every code point
     // below 128 mixed together: none of them may crash, and the mode follows the rules.
     const std::wstring longArgument(1'000'000, L'x');

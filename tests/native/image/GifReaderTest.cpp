@@ -38,7 +38,7 @@ std::vector<Rgb> HeaderColors(std::initializer_list<int> indices) {
     return colors;
 }
 
-TEST(GifReaderTest, DecodesTheAnimationFixtureAsPillowDoes) {
+TEST(SingleThreadGifReaderTest, DecodesTheAnimationFixtureAsPillowDoes) {
     // tests/fixtures/make_gif_fixtures.py wrote frames.gif; frames.gif.rgb holds Pillow's
     // decoding of each image in R, G, B bytes.
     const auto gif = test::Fixture("frames.gif");
@@ -94,7 +94,7 @@ TEST(GifReaderTest, DecodesTheAnimationFixtureAsPillowDoes) {
     EXPECT_EQ(offset, rgb.size());
 }
 
-TEST(GifReaderTest, GoesOnWithTwelveBitCodesWhenTheTableIsFull) {
+TEST(SingleThreadGifReaderTest, GoesOnWithTwelveBitCodesWhenTheTableIsFull) {
     // One 64 x 64 image whose encoder fills the table without a clear code, keeps sending 12-bit
     // codes (some naming the last entries made), then clears and uses a code in the step that
     // defines it. full_table.gif.idx holds Pillow's indices; the table is a grey ramp.
@@ -110,7 +110,7 @@ TEST(GifReaderTest, GoesOnWithTwelveBitCodesWhenTheTableIsFull) {
     EXPECT_EQ(result.value.frames[0].colors, pillow);
 }
 
-TEST(GifReaderTest, DecodesLzwCodeStreams) {
+TEST(SingleThreadGifReaderTest, DecodesLzwCodeStreams) {
     // Minimum code size 2: codes 0-3 are colours, 4 clears, 5 ends, entries start at 6.
     const struct {
         const char* name;
@@ -145,7 +145,7 @@ TEST(GifReaderTest, DecodesLzwCodeStreams) {
     }
 }
 
-TEST(GifReaderTest, ReadsControlExtensionsPerImage) {
+TEST(SingleThreadGifReaderTest, ReadsControlExtensionsPerImage) {
     const Bytes twoByTwo = PackCodes(2, {4, 0, 1, 2, 3, 5});
     const Bytes loop = {0x21, 0xFF, 11,  'N', 'E', 'T', 'S', 'C', 'A', 'P',
                         'E',  '2',  '.', '0', 3,   1,   5,   0,   0};
@@ -173,7 +173,7 @@ TEST(GifReaderTest, ReadsControlExtensionsPerImage) {
     EXPECT_EQ(frames[2].colors, HeaderColors({0, 1, 2, 3})); // from its local table
 }
 
-TEST(GifReaderTest, ToleratesWhatItDocuments) {
+TEST(SingleThreadGifReaderTest, ToleratesWhatItDocuments) {
     const Bytes twoByTwo = GifImage(0, 0, 2, 2, 2, PackCodes(2, {4, 0, 1, 2, 3, 5}));
     const struct {
         const char* name;
@@ -204,7 +204,7 @@ TEST(GifReaderTest, ToleratesWhatItDocuments) {
     EXPECT_EQ(result.value.frames[0].left, 1);
 }
 
-TEST(GifReaderTest, RejectsMalformedInputWithItsKind) {
+TEST(SingleThreadGifReaderTest, RejectsMalformedInputWithItsKind) {
     const Bytes header = GifHeader(8, 8, 4);
     const Bytes fourPixels = PackCodes(2, {4, 0, 1, 2, 3, 5});
     Bytes shortGce = {0x21, 0xF9, 3, 0, 0, 0, 0};
@@ -255,7 +255,7 @@ TEST(GifReaderTest, RejectsMalformedInputWithItsKind) {
 }
 
 // The messages show an unknown block's byte in hexadecimal and sizes as width x height.
-TEST(GifReaderTest, MessagesNameTheBlockAndTheSize) {
+TEST(SingleThreadGifReaderTest, MessagesNameTheBlockAndTheSize) {
     const Bytes header = GifHeader(8, 8, 4);
     const struct {
         Bytes gif;
@@ -270,7 +270,7 @@ TEST(GifReaderTest, MessagesNameTheBlockAndTheSize) {
         EXPECT_EQ(DecodeGif(Span(c.gif)).error, c.message);
 }
 
-TEST(GifReaderTest, ACutFileNeverYieldsAPartialImage) {
+TEST(SingleThreadGifReaderTest, ACutFileNeverYieldsAPartialImage) {
     // Cut anywhere, the file either fails or (cut at the end of an image, where only the
     // trailer would be missing) yields whole images equal to the first ones of the full file.
     const auto gif = test::Fixture("frames.gif");

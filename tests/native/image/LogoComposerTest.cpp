@@ -72,7 +72,7 @@ const Colors kExpected[] = {
      B, B, C, C},
 };
 
-TEST(LogoComposerTest, KeyColorComesFromFrameZeroThenTheBackgroundThenTheSystem) {
+TEST(SingleThreadLogoComposerTest, KeyColorComesFromFrameZeroThenTheBackgroundThenTheSystem) {
     auto keyed = Picture();
     auto backgroundOnly = Picture();
     backgroundOnly.frames[0].transparentColor.reset(); // frame 3 still has transparency
@@ -95,7 +95,7 @@ TEST(LogoComposerTest, KeyColorComesFromFrameZeroThenTheBackgroundThenTheSystem)
         EXPECT_EQ(LogoComposer(c.picture, kSystemWindow).KeyColor(), c.key) << c.name;
 }
 
-TEST(LogoComposerTest, EachStepDrawsOnlyTheNewFrame) {
+TEST(SingleThreadLogoComposerTest, EachStepDrawsOnlyTheNewFrame) {
     LogoComposer composer(Picture(), kSystemWindow);
     EXPECT_EQ(composer.CachedFrame(), -1);
     for (int k = 0; k < 4; ++k) {
@@ -109,7 +109,7 @@ TEST(LogoComposerTest, EachStepDrawsOnlyTheNewFrame) {
     EXPECT_EQ(composer.FramesDrawnByLastCompose(), 1);
 }
 
-TEST(LogoComposerTest, OtherJumpsRebuildFromTheKeyColourAndEveryFrameUpToK) {
+TEST(SingleThreadLogoComposerTest, OtherJumpsRebuildFromTheKeyColourAndEveryFrameUpToK) {
     for (int k = 0; k < 4; ++k) {
         LogoComposer fresh(Picture(), kSystemWindow);
         EXPECT_EQ(fresh.Compose(k), kExpected[k]) << "frame " << k;
@@ -125,7 +125,7 @@ TEST(LogoComposerTest, OtherJumpsRebuildFromTheKeyColourAndEveryFrameUpToK) {
     EXPECT_EQ(composer.FramesDrawnByLastCompose(), 0);
 }
 
-TEST(LogoComposerTest, UncoveredPixelsKeepTheKeyColour) {
+TEST(SingleThreadLogoComposerTest, UncoveredPixelsKeepTheKeyColour) {
     GifPicture picture;
     picture.screenWidth = 3;
     picture.screenHeight = 2;
@@ -139,7 +139,7 @@ TEST(LogoComposerTest, UncoveredPixelsKeepTheKeyColour) {
 // afresh from the key colour and every frame up to it, for the product's logo and for the reader's
 // animation fixture (frames beyond the screen, another transparent colour, one without any);
 // the wrap after the last frame rebuilds from frame 0 alone.
-TEST(LogoComposerTest, StepsOverTheCacheMatchFreshBuildsForEveryFrame) {
+TEST(SingleThreadLogoComposerTest, StepsOverTheCacheMatchFreshBuildsForEveryFrame) {
     for (const char* name : {"logo.gif", "frames.gif"}) {
         const auto decoded = DecodeGif(test::Fixture(name));
         ASSERT_TRUE(decoded.ok()) << name << ": " << decoded.error;
@@ -160,7 +160,7 @@ TEST(LogoComposerTest, StepsOverTheCacheMatchFreshBuildsForEveryFrame) {
 
 // The product's logo: frame 0 covers the screen and is keyed by black, the key colour, so every
 // composite keeps black wherever no frame drew, and each step changes only the animated square.
-TEST(LogoComposerTest, TheLogosStepsChangeOnlyItsAnimatedSquare) {
+TEST(SingleThreadLogoComposerTest, TheLogosStepsChangeOnlyItsAnimatedSquare) {
     const auto decoded = DecodeGif(test::Fixture("logo.gif"));
     ASSERT_TRUE(decoded.ok()) << decoded.error;
     LogoComposer composer(decoded.value, kSystemWindow);
@@ -185,7 +185,7 @@ TEST(LogoComposerTest, TheLogosStepsChangeOnlyItsAnimatedSquare) {
     EXPECT_GT(changedSteps, 30); // it really moves
 }
 
-TEST(LogoComposerTest, RejectsAFrameOutsideThePicture) {
+TEST(SingleThreadLogoComposerTest, RejectsAFrameOutsideThePicture) {
     LogoComposer composer(Picture(), kSystemWindow);
     EXPECT_THROW(composer.Compose(4), std::out_of_range);
     EXPECT_THROW(composer.Compose(-1), std::out_of_range);

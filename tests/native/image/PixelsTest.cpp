@@ -47,7 +47,7 @@ DibImage Filled(int width, int height, std::uint32_t pixel) {
     return {width, height, Many(static_cast<std::size_t>(width * height), pixel)};
 }
 
-TEST(PixelsTest, ConversionsBetweenLayouts) {
+TEST(SingleThreadPixelsTest, ConversionsBetweenLayouts) {
     constexpr Rgb color{0x11, 0x22, 0x33};
     EXPECT_EQ(ToColorRef(color), ColorRef{0x00332211});
     EXPECT_EQ(ToRgb(ColorRef{0x00332211}), color);
@@ -61,7 +61,7 @@ TEST(PixelsTest, ConversionsBetweenLayouts) {
     EXPECT_EQ(DibPixel::FromArgb(0x44, 0x11, 0x22, 0x33), DibPixel{0x44112233});
 }
 
-TEST(PixelsTest, BlendChannel) {
+TEST(SingleThreadPixelsTest, BlendChannel) {
     const struct {
         int destination, source, alpha, expected;
     } cases[] = {
@@ -77,7 +77,7 @@ TEST(PixelsTest, BlendChannel) {
             << c.destination << " " << c.source << " " << c.alpha;
 }
 
-TEST(PixelsTest, PremultipliedShape) {
+TEST(SingleThreadPixelsTest, PremultipliedShape) {
     // Colour (200, 100, 50) at alphas 0, 1, 127, 128, 254, 255.
     RgbaImage row{6, 1, {}};
     for (int alpha : {0, 1, 127, 128, 254, 255})
@@ -97,7 +97,7 @@ TEST(PixelsTest, PremultipliedShape) {
         EXPECT_EQ(rampShape.pixels[static_cast<std::size_t>(alpha)].Alpha(), alpha);
 }
 
-TEST(PixelsTest, AlphaBlendKeepsTheDestinationAlphaAndClips) {
+TEST(SingleThreadPixelsTest, AlphaBlendKeepsTheDestinationAlphaAndClips) {
     // A 2 x 2 source placed at (2, 1) on a 3 x 2 destination: only its top-left pixel lands.
     DibImage destination = Filled(3, 2, 0x12FF0000); // alpha 0x12, red 255
     const RgbaImage source{
@@ -116,7 +116,7 @@ TEST(PixelsTest, AlphaBlendKeepsTheDestinationAlphaAndClips) {
     EXPECT_EQ(other.pixels, Of({0xFF010101, 0xFF000000, 0xFF000000, 0xFF000000}));
 }
 
-TEST(PixelsTest, KeyedCopyLeavesKeyPixelsAndClips) {
+TEST(SingleThreadPixelsTest, KeyedCopyLeavesKeyPixelsAndClips) {
     constexpr Rgb key{0, 0, 0}, red{255, 0, 0}, blue{0, 0, 255};
     const std::vector<Rgb> source = {red, key,  blue, //
                                      key, blue, red};
@@ -135,7 +135,7 @@ TEST(PixelsTest, KeyedCopyLeavesKeyPixelsAndClips) {
     EXPECT_THROW(KeyedCopyOnto(small, 0, 0, source, 4, 2, key), std::invalid_argument);
 }
 
-TEST(PixelsTest, CopyRectZeroesWhatLiesOutside) {
+TEST(SingleThreadPixelsTest, CopyRectZeroesWhatLiesOutside) {
     const DibImage source{3, 2, Of({1, 2, 3, 4, 5, 6})};
     const struct {
         const char* name;
@@ -155,7 +155,7 @@ TEST(PixelsTest, CopyRectZeroesWhatLiesOutside) {
     }
 }
 
-TEST(PixelsTest, ToDibImageMovesAlphaToTheTopByte) {
+TEST(SingleThreadPixelsTest, ToDibImageMovesAlphaToTheTopByte) {
     const DibImage converted =
         ToDibImage(RgbaImage{2, 1, {{0x11, 0x22, 0x33, 0x44}, {1, 2, 3, 0}}});
     EXPECT_EQ(converted.width, 2);

@@ -75,7 +75,7 @@ std::span<const std::uint8_t> Span(const Bytes& bytes) {
     return {bytes.data(), bytes.size()};
 }
 
-TEST(PngReaderTest, DecodesEveryRowFilterAsPillowDoes) {
+TEST(SingleThreadPngReaderTest, DecodesEveryRowFilterAsPillowDoes) {
     // Written by tests/fixtures/make_png_fixtures.py with the named filter on every row (or a
     // mix, with ancillary chunks and the image data split over several IDAT chunks); the .rgba
     // files hold Pillow's decoding.
@@ -100,7 +100,7 @@ TEST(PngReaderTest, DecodesEveryRowFilterAsPillowDoes) {
     }
 }
 
-TEST(PngReaderTest, AcceptsWhatTheFormatAllows) {
+TEST(SingleThreadPngReaderTest, AcceptsWhatTheFormatAllows) {
     const Bytes raw = TwoByTwoRows();
     const Bytes compressed = Deflate(raw);
     const Bytes first(compressed.begin(), compressed.begin() + 5);
@@ -128,7 +128,7 @@ TEST(PngReaderTest, AcceptsWhatTheFormatAllows) {
     }
 }
 
-TEST(PngReaderTest, RejectsMalformedInputWithItsKind) {
+TEST(SingleThreadPngReaderTest, RejectsMalformedInputWithItsKind) {
     const Bytes raw = TwoByTwoRows();
     const Bytes compressed = Deflate(raw);
     Bytes badCrc = TwoByTwo(raw);
@@ -211,7 +211,7 @@ TEST(PngReaderTest, RejectsMalformedInputWithItsKind) {
 
 // The messages show a chunk type that is not four letters escaped (lowercase hexadecimal) and
 // sizes as width x height.
-TEST(PngReaderTest, MessagesNameTheChunkAndTheSize) {
+TEST(SingleThreadPngReaderTest, MessagesNameTheChunkAndTheSize) {
     const struct {
         Bytes png;
         const char* message;
@@ -226,7 +226,7 @@ TEST(PngReaderTest, MessagesNameTheChunkAndTheSize) {
         EXPECT_EQ(DecodePng(Span(c.png)).error, c.message);
 }
 
-TEST(PngReaderTest, EveryTruncationIsAnError) {
+TEST(SingleThreadPngReaderTest, EveryTruncationIsAnError) {
     // Each cut of a real file lands in a different place: signature, chunk headers, chunk data,
     // CRCs, the middle of the zlib stream, IEND.
     const auto png = test::Fixture("filter_mixed.png");

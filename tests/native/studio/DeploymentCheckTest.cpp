@@ -37,7 +37,7 @@ PlayerOutcome WithBody(const std::wstring& body) {
                                kLauncher);
 }
 
-TEST(DeploymentCheckTest, PublishedBodies) {
+TEST(SingleThreadDeploymentCheckTest, PublishedBodies) {
     const std::wstring crcDiffers = messages::kCrcDiffers;
     const struct {
         const char* name;
@@ -87,7 +87,7 @@ TEST(DeploymentCheckTest, PublishedBodies) {
     }
 }
 
-TEST(DeploymentCheckTest, FailedFetches) {
+TEST(SingleThreadDeploymentCheckTest, FailedFetches) {
     const FetchLimits limits;
     const struct {
         const char* name;
@@ -151,7 +151,7 @@ TEST(DeploymentCheckTest, FailedFetches) {
     }
 }
 
-TEST(DeploymentCheckTest, TheReasonNamesTheBoundsTheFetchRanWith) {
+TEST(SingleThreadDeploymentCheckTest, TheReasonNamesTheBoundsTheFetchRanWith) {
     FetchLimits limits;
     limits.idle = std::chrono::milliseconds(2500);
     limits.maxLine = 100;
@@ -161,7 +161,7 @@ TEST(DeploymentCheckTest, TheReasonNamesTheBoundsTheFetchRanWith) {
               "a status, header or chunk line of the answer is longer than 100 bytes");
 }
 
-TEST(DeploymentCheckTest, UpdateHosts) {
+TEST(SingleThreadDeploymentCheckTest, UpdateHosts) {
     const struct {
         std::string host;
         bool accepted;
@@ -199,14 +199,14 @@ TEST(DeploymentCheckTest, UpdateHosts) {
     }
 }
 
-TEST(DeploymentCheckTest, OutputText) {
+TEST(SingleThreadDeploymentCheckTest, OutputText) {
     EXPECT_EQ(ToUtf8(L"verifica\u00E7\u00E3o"), "verifica\xC3\xA7\xC3\xA3o");
     EXPECT_EQ(ToUtf8(L"\U0001F600"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(Quoted(L"a\r\nb"), "\"a\\x0D\\x0Ab\"");
     EXPECT_EQ(Quoted(L"abcdef", 3), "\"abc...\"");
 }
 
-TEST(DeploymentCheckTest, AResolverWithoutAnswerIsNotANameThatDoesNotExist) {
+TEST(SingleThreadDeploymentCheckTest, AResolverWithoutAnswerIsNotANameThatDoesNotExist) {
     const struct {
         int result;
         HttpErrorCause cause;
@@ -243,7 +243,7 @@ std::string Utf16(std::string_view text, bool bigEndian) {
     return bytes;
 }
 
-TEST(DeploymentCheckTest, AUtf16OrCompressedFileIsNamedUnderEveryCharset) {
+TEST(SingleThreadDeploymentCheckTest, AUtf16OrCompressedFileIsNamedUnderEveryCharset) {
     const std::string body = "2.0.0.2|3421780262\r\n";
     const std::string utf16 =
         "the version file is UTF-16 (it starts with the byte-order mark FF FE or FE FF, as Windows "

@@ -60,7 +60,7 @@ std::wstring AsFetched(const std::string& body) {
     return std::wstring(body.begin(), body.end());
 }
 
-TEST(VersionFileToolTest, TheWrittenBodyGivesBackTheFilesCrc) {
+TEST(SingleThreadVersionFileToolTest, TheWrittenBodyGivesBackTheFilesCrc) {
     const struct {
         const char* name;
         std::string bytes;
@@ -89,7 +89,7 @@ TEST(VersionFileToolTest, TheWrittenBodyGivesBackTheFilesCrc) {
     }
 }
 
-TEST(VersionFileToolTest, LabelsThatTheProgramOrAServerWouldChangeAreRefused) {
+TEST(SingleThreadVersionFileToolTest, LabelsThatTheProgramOrAServerWouldChangeAreRefused) {
     const struct {
         std::string label;
         bool accepted;
@@ -114,7 +114,7 @@ TEST(VersionFileToolTest, LabelsThatTheProgramOrAServerWouldChangeAreRefused) {
     }
 }
 
-TEST(VersionFileToolTest, AFileThatCannotBeReadHasNoCrc) {
+TEST(SingleThreadVersionFileToolTest, AFileThatCannotBeReadHasNoCrc) {
     ScratchFolder folder;
     EXPECT_FALSE(FileCrc32(folder.Path() / "missing.exe").has_value());
     EXPECT_FALSE(FileCrc32(folder.Path()).has_value()); // a folder
@@ -134,7 +134,7 @@ std::string Content(const fs::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(VersionFileToolTest, AWriteThatDidNotReachItsFileIsAFailure) {
+TEST(SingleThreadVersionFileToolTest, AWriteThatDidNotReachItsFileIsAFailure) {
     ScratchFolder folder;
     const std::string file = folder.Write("out.txt", "").string();
     const struct {
@@ -161,7 +161,7 @@ TEST(VersionFileToolTest, AWriteThatDidNotReachItsFileIsAFailure) {
     EXPECT_EQ(Content(file), std::string(100000, 'x') + "2.0.0.2|3421780262\r\n");
 }
 
-TEST(VersionFileToolTest, ReplacingAFileLeavesExactlyTheNewBody) {
+TEST(SingleThreadVersionFileToolTest, ReplacingAFileLeavesExactlyTheNewBody) {
     ScratchFolder folder;
     const fs::path file = folder.Write("veyralauncher.ini", "1.0.0.1|12345\r\n");
 #ifndef _WIN32
@@ -183,7 +183,7 @@ TEST(VersionFileToolTest, ReplacingAFileLeavesExactlyTheNewBody) {
     EXPECT_EQ(fs::file_size(folder.Path() / "new.ini"), 0u);
 }
 
-TEST(VersionFileToolTest, AFailedReplaceLeavesTheFolderAsItWas) {
+TEST(SingleThreadVersionFileToolTest, AFailedReplaceLeavesTheFolderAsItWas) {
     ScratchFolder folder;
     folder.Write("veyralauncher.ini", "1.0.0.1|12345\r\n");
     // A folder where the file should be: the rename fails after the temporary file was written.
@@ -203,7 +203,7 @@ TEST(VersionFileToolTest, AFailedReplaceLeavesTheFolderAsItWas) {
     EXPECT_EQ(Content(folder.Path() / "veyralauncher.ini"), "1.0.0.1|12345\r\n");
 }
 
-TEST(VersionFileToolTest, JsonStringsEscapeWhatJsonForbids) {
+TEST(SingleThreadVersionFileToolTest, JsonStringsEscapeWhatJsonForbids) {
     const struct {
         std::string text;
         std::string json;

@@ -5,7 +5,7 @@
 namespace veyra {
 namespace {
 
-TEST(HexDigitsTest, DigitValueOfEitherCaseInBytesAndWideText) {
+TEST(SingleThreadHexDigitsTest, DigitValueOfEitherCaseInBytesAndWideText) {
     const struct {
         char narrow;
         wchar_t wide;
@@ -26,7 +26,7 @@ TEST(HexDigitsTest, DigitValueOfEitherCaseInBytesAndWideText) {
     EXPECT_EQ(hex::DigitValue(static_cast<wchar_t>(0x0141)), -1);
 }
 
-TEST(HexDigitsTest, ByteDigitsAreTwoLowercaseDigitsOfTheLowByte) {
+TEST(SingleThreadHexDigitsTest, ByteDigitsAreTwoLowercaseDigitsOfTheLowByte) {
     EXPECT_EQ(hex::ByteDigits(0x00), "00");
     EXPECT_EQ(hex::ByteDigits(0x0A), "0a");
     EXPECT_EQ(hex::ByteDigits(0x1A), "1a");

@@ -5,7 +5,7 @@
 namespace veyra {
 namespace {
 
-TEST(LinkSafetyTest, ReparsePointsAndFilesWithSeveralNamesLeadElsewhere) {
+TEST(SingleThreadLinkSafetyTest, ReparsePointsAndFilesWithSeveralNamesLeadElsewhere) {
     struct Case {
         const char* name;
         NameFacts facts;

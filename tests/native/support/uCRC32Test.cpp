@@ -40,14 +40,14 @@ std::uint32_t Zlib(std::uint32_t runningCrc, const unsigned char* data, std::siz
     return ~static_cast<std::uint32_t>(crc32(~runningCrc, data, static_cast<uInt>(length)));
 }
 
-TEST(CRC32Test, CheckValueAndItsDecimalForm) {
+TEST(SingleThreadCRC32Test, CheckValueAndItsDecimalForm) {
     const char digits[] = "123456789";
     const std::uint32_t crc = CRC32Update(0xFFFFFFFF, digits, 9) ^ 0xFFFFFFFF;
     EXPECT_EQ(crc, 0xCBF43926u);
     EXPECT_EQ(CrcToDecimal(crc), L"3421780262");
 }
 
-TEST(CRC32Test, CountZeroReturnsCrcUnchanged) {
+TEST(SingleThreadCRC32Test, CountZeroReturnsCrcUnchanged) {
     const unsigned char byte = 0x5A;
     for (const std::uint32_t crc : {0u, 0xFFFFFFFFu, 0x12345678u}) {
         EXPECT_EQ(CRC32Update(crc, &byte, 0), crc);
@@ -55,7 +55,7 @@ TEST(CRC32Test, CountZeroReturnsCrcUnchanged) {
     }
 }
 
-TEST(CRC32Test, TableIsTheStandardOne) {
+TEST(SingleThreadCRC32Test, TableIsTheStandardOne) {
     EXPECT_EQ(CRC32Table[0], 0u);
     EXPECT_EQ(CRC32Table[1], 0x77073096u);
     EXPECT_EQ(CRC32Table[255], 0x2D02EF8Du);
@@ -69,7 +69,7 @@ struct NamedMethod {
     Method method;
 };
 
-class CRC32MethodTest : public testing::TestWithParam<NamedMethod> {
+class SingleThreadCRC32MethodTest : public testing::TestWithParam<NamedMethod> {
 protected:
     void SetUp() override {
         if (GetParam().method == crc32_detail::UpdateCarryless &&
@@ -81,7 +81,7 @@ protected:
 // Every length up to a few steps of every method (the carry-less one folds 64 bytes per step, the
 // table one 3 x 256), at every alignment of the start, from a running value that is not the
 // initial one.
-TEST_P(CRC32MethodTest, AgreesWithZlibOnShortBuffersAtEveryAlignment) {
+TEST_P(SingleThreadCRC32MethodTest, AgreesWithZlibOnShortBuffersAtEveryAlignment) {
     const Method method = GetParam().method;
     const auto bytes = RandomBytes(800 + 16, 1);
     const std::uint32_t start = 0x9E3779B9;
@@ -93,7 +93,7 @@ TEST_P(CRC32MethodTest, AgreesWithZlibOnShortBuffersAtEveryAlignment) {
         }
 }
 
-TEST_P(CRC32MethodTest, AgreesWithZlibOnLargeBuffers) {
+TEST_P(SingleThreadCRC32MethodTest, AgreesWithZlibOnLargeBuffers) {
     const Method method = GetParam().method;
     const auto bytes = RandomBytes(1 << 20, 2);
     for (const std::size_t length :
@@ -107,7 +107,7 @@ TEST_P(CRC32MethodTest, AgreesWithZlibOnLargeBuffers) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Methods, CRC32MethodTest,
+INSTANTIATE_TEST_SUITE_P(Methods, SingleThreadCRC32MethodTest,
                          testing::Values(NamedMethod{"Bytewise", crc32_detail::UpdateBytewise},
                                          NamedMethod{"Sliced", crc32_detail::UpdateSliced},
                                          NamedMethod{"Carryless", crc32_detail::UpdateCarryless},
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Methods, CRC32MethodTest,
                              return param.param.name;
                          });
 
-TEST(CrcToDecimalTest, UnsignedWithoutSignOrLeadingZeros) {
+TEST(SingleThreadCrcToDecimalTest, UnsignedWithoutSignOrLeadingZeros) {
     const struct {
         std::uint32_t value;
         const wchar_t* text;

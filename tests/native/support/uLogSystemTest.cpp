@@ -22,7 +22,7 @@ std::string Narrow(const std::wstring& text) {
     return {text.begin(), text.end()}; // the cases below are ASCII
 }
 
-TEST(LogStampTest, DateAndTimeFollowTheLocale) {
+TEST(SingleThreadLogStampTest, DateAndTimeFollowTheLocale) {
     struct Case {
         const char* name;
         LogLocale locale;
@@ -89,7 +89,7 @@ TEST(LogStampTest, DateAndTimeFollowTheLocale) {
     }
 }
 
-TEST(LogLineTest, DateFromTheFirstReadingTimeFromTheSecondThenMessageAndCrLf) {
+TEST(SingleThreadLogLineTest, DateFromTheFirstReadingTimeFromTheSecondThenMessageAndCrLf) {
     // The clock passes midnight between the two readings: each part shows its own reading.
     const ClockReading before{2019, 4, 16, 23, 59, 59};
     const ClockReading after{2019, 4, 17, 0, 0, 0};

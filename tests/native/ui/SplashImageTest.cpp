@@ -33,7 +33,7 @@ bool Inside(const layout::Rect& r, int x, int y) {
     return x >= r.left && x < r.right() && y >= r.top && y < r.bottom();
 }
 
-TEST(SplashImageTest, ErasedLayerIsTheKeyColourWithTheShapeInsideEachVisibleComponent) {
+TEST(SingleThreadSplashImageTest, ErasedLayerIsTheKeyColourWithTheShapeInsideEachVisibleComponent) {
     const DibImage shape = NumberedShape();
     const DibImage erased = EraseControlLayer(shape, kKey);
     ASSERT_EQ(erased.width, 300);
@@ -51,14 +51,14 @@ TEST(SplashImageTest, ErasedLayerIsTheKeyColourWithTheShapeInsideEachVisibleComp
 
 // Where the shape bitmap is smaller than the window (it never is with the product's picture),
 // the rectangles hold what lies outside it: nothing, alpha 0.
-TEST(SplashImageTest, ErasedLayerOfASmallShapeHoldsZeroPastIt) {
+TEST(SingleThreadSplashImageTest, ErasedLayerOfASmallShapeHoldsZeroPastIt) {
     const DibImage shape{1, 1, {DibPixel{0xFF102030}}};
     const DibImage erased = EraseControlLayer(shape, kKey);
     EXPECT_EQ(At(erased, 60, 56), DibPixel{0});
     EXPECT_EQ(At(erased, 0, 0), kKeyPixel);
 }
 
-TEST(SplashImageTest, ComponentsGoOverTheShapeOnTheLayer) {
+TEST(SingleThreadSplashImageTest, ComponentsGoOverTheShapeOnTheLayer) {
     // A constant shape colour makes the blends easy to state.
     DibImage shape{300, 284, std::vector<DibPixel>(300 * 284, DibPixel{0xFF204060})};
     // Logo: a 2 x 1 composite, its first pixel the key colour (black), the second red.
@@ -98,7 +98,7 @@ TEST(SplashImageTest, ComponentsGoOverTheShapeOnTheLayer) {
     EXPECT_EQ(At(image, 95, 162), kKeyPixel);
 }
 
-TEST(SplashImageTest, PlainWindowIsItsColourWithTheComponents) {
+TEST(SingleThreadSplashImageTest, PlainWindowIsItsColourWithTheComponents) {
     const std::vector<Rgb> composite{{0, 0, 0}, {0, 255, 0}};
     const LogoView logo{&composite, 2, 1, Rgb{0, 0, 0}};
     const RgbaImage caption{1, 1, {{0, 0, 0, 128}}};
@@ -114,7 +114,7 @@ TEST(SplashImageTest, PlainWindowIsItsColourWithTheComponents) {
 
 // A step of the animation repaints the logo's rectangle alone: it must hold exactly what the whole
 // picture holds there, for every frame of the product's logo, on the layer and on the plain window.
-TEST(SplashImageTest, TheLogosRectangleAloneMatchesTheWholePictureForEveryFrame) {
+TEST(SingleThreadSplashImageTest, TheLogosRectangleAloneMatchesTheWholePictureForEveryFrame) {
     const auto decoded = DecodeGif(test::Fixture("logo.gif"));
     ASSERT_TRUE(decoded.ok()) << decoded.error;
     LogoComposer composer(decoded.value, Rgb{255, 255, 255});

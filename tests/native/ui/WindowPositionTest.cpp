@@ -12,7 +12,7 @@ struct PositionCase {
     ScreenPoint expected;
 };
 
-TEST(FirstShowPositionTest, UsesTheWorkAreasSizeOnly) {
+TEST(SingleThreadFirstShowPositionTest, UsesTheWorkAreasSizeOnly) {
     const PositionCase cases[] = {
         {"plain 1280x1024", {0, 0, 1280, 1024}, 0, 0, {490, 370}},
         // A 40-pixel taskbar on the left: 790, where the work area's centre would give 830.

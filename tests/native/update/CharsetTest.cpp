@@ -10,7 +10,7 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(CharsetNameTest, FromTheParameterOrTheMediaType) {
+TEST(SingleThreadCharsetNameTest, FromTheParameterOrTheMediaType) {
     struct Case {
         std::optional<std::string_view> contentType;
         std::optional<std::string> name;
@@ -37,7 +37,7 @@ TEST(CharsetNameTest, FromTheParameterOrTheMediaType) {
             << (c.contentType ? *c.contentType : "(none)");
 }
 
-TEST(CharsetFromNameTest, KnownNamesIgnoringCaseAndTheRestAsBytes) {
+TEST(SingleThreadCharsetFromNameTest, KnownNamesIgnoringCaseAndTheRestAsBytes) {
     EXPECT_EQ(CharsetFromName("UTF-8"), Charset::utf8);
     EXPECT_EQ(CharsetFromName("Iso-8859-1"), Charset::iso88591);
     EXPECT_EQ(CharsetFromName("us-ascii"), Charset::usAscii);
@@ -51,7 +51,7 @@ TEST(CharsetFromNameTest, KnownNamesIgnoringCaseAndTheRestAsBytes) {
 
 // Runs natively through the portable decoder and under Wine through MultiByteToWideChar: the
 // same expectations hold for both.
-TEST(DecodeBodyTest, EveryCharsetAndNoByteFails) {
+TEST(SingleThreadDecodeBodyTest, EveryCharsetAndNoByteFails) {
     struct Case {
         Charset charset;
         std::string bytes;

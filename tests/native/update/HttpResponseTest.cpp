@@ -48,7 +48,7 @@ std::string Describe(const Outcome& outcome) {
            std::to_string(outcome.status);
 }
 
-TEST(StatusCodeTest, SecondFieldCutAtADotTrimmedAndReadAsAnInteger) {
+TEST(SingleThreadStatusCodeTest, SecondFieldCutAtADotTrimmedAndReadAsAnInteger) {
     struct Case {
         const char* line;
         int code;
@@ -75,7 +75,7 @@ TEST(StatusCodeTest, SecondFieldCutAtADotTrimmedAndReadAsAnInteger) {
         EXPECT_EQ(ParseStatusCode(c.line), c.code) << '"' << c.line << '"';
 }
 
-TEST(ResponseInputTest, LinesEndAtALineFeedWithOneCarriageReturnDropped) {
+TEST(SingleThreadResponseInputTest, LinesEndAtALineFeedWithOneCarriageReturnDropped) {
     FetchLimits limits;
     limits.maxLine = 8;
     for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1000}}) {
@@ -95,7 +95,7 @@ TEST(ResponseInputTest, LinesEndAtALineFeedWithOneCarriageReturnDropped) {
     }
 }
 
-TEST(ResponseInputTest, AnUnfinishedLineAtTheCloseIsDropped) {
+TEST(SingleThreadResponseInputTest, AnUnfinishedLineAtTheCloseIsDropped) {
     FakeByteStream stream("done\npartial");
     ResponseInput input(stream, {}, Clock::now());
     EXPECT_EQ(input.ReadLine(), "done");
@@ -103,14 +103,14 @@ TEST(ResponseInputTest, AnUnfinishedLineAtTheCloseIsDropped) {
     EXPECT_TRUE(input.PeerClosed());
 }
 
-TEST(ResponseInputTest, AnEndlessLineFailsWithoutBeingReadToTheEnd) {
+TEST(SingleThreadResponseInputTest, AnEndlessLineFailsWithoutBeingReadToTheEnd) {
     FakeByteStream stream(std::string(10 * 1024 * 1024, 'x'), End::silence, 4096);
     ResponseInput input(stream, {}, Clock::now());
     EXPECT_THROW(input.ReadLine(), HttpError);
     EXPECT_LE(stream.Consumed(), 16384u + 4096u);
 }
 
-TEST(HeaderBlockTest, NamesIgnoreCaseAndTheFirstLineWins) {
+TEST(SingleThreadHeaderBlockTest, NamesIgnoreCaseAndTheFirstLineWins) {
     HeaderBlock headers;
     for (const char* line :
          {"Content-Type: text/plain", "content-type: text/html", "  Folded: continuation",
@@ -124,7 +124,7 @@ TEST(HeaderBlockTest, NamesIgnoreCaseAndTheFirstLineWins) {
     EXPECT_EQ(headers.Size(), 4u);
 }
 
-TEST(ResponseHeadTest, HundredResponsesAreSkippedAndOnlyThe100Code) {
+TEST(SingleThreadResponseHeadTest, HundredResponsesAreSkippedAndOnlyThe100Code) {
     const auto read = [](const std::string& response) {
         FakeByteStream stream(response);
         ResponseInput input(stream, {}, Clock::now());
@@ -151,7 +151,7 @@ TEST(ResponseHeadTest, HundredResponsesAreSkippedAndOnlyThe100Code) {
     }
 }
 
-TEST(ResponseHeadTest, AHeadOfMoreThanTheBoundOfLinesFails) {
+TEST(SingleThreadResponseHeadTest, AHeadOfMoreThanTheBoundOfLinesFails) {
     FetchLimits limits;
     limits.maxHeadLines = 100;
     std::string head = "HTTP/1.1 200 OK\r\n";
@@ -221,7 +221,7 @@ TEST(OutcomeTest, ARedirectBodyIsWaitedForOnlyWithinTheBound) {
     EXPECT_EQ(empty.silentReads, 0);
 }
 
-TEST(FramingTest, ChunkedThenLengthThenTheClose) {
+TEST(SingleThreadFramingTest, ChunkedThenLengthThenTheClose) {
     struct Case {
         std::vector<const char*> lines;
         Framing kind;
@@ -251,7 +251,7 @@ TEST(FramingTest, ChunkedThenLengthThenTheClose) {
     }
 }
 
-TEST(FramingTest, ChunkedBodies) {
+TEST(SingleThreadFramingTest, ChunkedBodies) {
     struct Case {
         const char* name;
         std::string chunks;
@@ -290,7 +290,7 @@ TEST(FramingTest, ChunkedBodies) {
     }
 }
 
-TEST(FramingTest, TheBodyBoundHoldsForEveryFraming) {
+TEST(SingleThreadFramingTest, TheBodyBoundHoldsForEveryFraming) {
     FetchLimits limits;
     limits.maxBody = 10;
     const std::string ok = "HTTP/1.1 200 OK\r\n";

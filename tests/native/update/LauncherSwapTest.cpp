@@ -274,7 +274,7 @@ long Count(const std::vector<std::wstring>& calls, const std::wstring& prefix) {
                          [&](const auto& call) { return call.rfind(prefix, 0) == 0; });
 }
 
-TEST(LauncherSwapTest, TheCheckedHandleReplacesTheLauncherInOneStep) {
+TEST(SingleThreadLauncherSwapTest, TheCheckedHandleReplacesTheLauncherInOneStep) {
     FakeFiles fs = SameFolder();
     CheckThenSwap(fs);
     EXPECT_EQ(fs.At(L"dunmorelauncher.exe"), "new");
@@ -291,7 +291,7 @@ TEST(LauncherSwapTest, TheCheckedHandleReplacesTheLauncherInOneStep) {
 // Between the check and the rename, another program (anyone who can write the folder) tries to
 // put other bytes into "temp.data": while the checked handle is open it cannot, by writing,
 // replacing or removing the name.
-TEST(LauncherSwapTest, NothingWrittenAfterTheCheckReachesTheLauncher) {
+TEST(SingleThreadLauncherSwapTest, NothingWrittenAfterTheCheckReachesTheLauncher) {
     FakeFiles fs = SameFolder();
     std::unique_ptr<OpenedFile> checked = OpenUpdateForCheck(fs, L"temp.data");
     const FileDigests digests = ReadDigests(*checked, nullptr);
@@ -308,7 +308,7 @@ TEST(LauncherSwapTest, NothingWrittenAfterTheCheckReachesTheLauncher) {
 // What another program holding "temp.data" leaves the check: a reader sharing reading lets it be
 // read, not renamed, so the checked copy in the program directory is installed; a writer, or one
 // that shares nothing, makes the open fail after a second of tries, as the check's file error.
-TEST(LauncherSwapTest, HoldersOfTheUpdateFile) {
+TEST(SingleThreadLauncherSwapTest, HoldersOfTheUpdateFile) {
     struct Case {
         const char* name;
         Handle holder;
@@ -345,7 +345,7 @@ TEST(LauncherSwapTest, HoldersOfTheUpdateFile) {
     }
 }
 
-TEST(LauncherSwapTest, AMissingUpdateFileIsTheChecksFileErrorAtOnce) {
+TEST(SingleThreadLauncherSwapTest, AMissingUpdateFileIsTheChecksFileErrorAtOnce) {
     FakeFiles fs;
     try {
         OpenUpdateForCheck(fs, L"temp.data");
@@ -358,7 +358,7 @@ TEST(LauncherSwapTest, AMissingUpdateFileIsTheChecksFileErrorAtOnce) {
 
 // Read-only attributes would refuse the flush, the replace and the removal for ever: they are
 // cleared on "temp.data", on both launchers and on the staging name before each is touched.
-TEST(LauncherSwapTest, ReadOnlyFilesAreClearedBeforeTheyAreTouched) {
+TEST(SingleThreadLauncherSwapTest, ReadOnlyFilesAreClearedBeforeTheyAreTouched) {
     FakeFiles first;
     first.Put(L"temp.data", "new", true);
     first.Put(L"dunmorelauncher.exe", "old", true);
@@ -380,7 +380,7 @@ TEST(LauncherSwapTest, ReadOnlyFilesAreClearedBeforeTheyAreTouched) {
     EXPECT_EQ(fallback.openHandles, 0);
 }
 
-TEST(LauncherSwapTest, TransientFailuresAreRetriedWithinAboutOneSecond) {
+TEST(SingleThreadLauncherSwapTest, TransientFailuresAreRetriedWithinAboutOneSecond) {
     FakeFiles fs = SameFolder();
     fs.renameFailures[L"temp.data"] = {kLocked, kLocked};
     CheckThenSwap(fs);
@@ -391,7 +391,7 @@ TEST(LauncherSwapTest, TransientFailuresAreRetriedWithinAboutOneSecond) {
 }
 
 // A file that cannot be flushed is not renamed unflushed: the step fails like a refused rename.
-TEST(LauncherSwapTest, AnUnflushedUpdateNeverTakesTheLaunchersName) {
+TEST(SingleThreadLauncherSwapTest, AnUnflushedUpdateNeverTakesTheLaunchersName) {
     FakeFiles fs = SameFolder();
     fs.flushFailures[L"temp.data"] = {kLocked, kFailed};
     fs.Put(kDirUpdate, "other");
@@ -401,7 +401,7 @@ TEST(LauncherSwapTest, AnUnflushedUpdateNeverTakesTheLaunchersName) {
     EXPECT_EQ(fs.openHandles, 0);
 }
 
-TEST(LauncherSwapTest, AFailedRenameIsRepairedByACheckedCopyInTheProgramDirectory) {
+TEST(SingleThreadLauncherSwapTest, AFailedRenameIsRepairedByACheckedCopyInTheProgramDirectory) {
     FakeFiles fs = FallbackFolder();
     CheckThenSwap(fs);
     EXPECT_EQ(fs.At(kDirLauncher), "new");
@@ -420,7 +420,7 @@ TEST(LauncherSwapTest, AFailedRenameIsRepairedByACheckedCopyInTheProgramDirector
 
 // A scanner opening the fresh copy can make its flush fail: the try removes its copy, so the next
 // one can make a new file under the name.
-TEST(LauncherSwapTest, AStagingFlushThatFailsOnceIsRetriedOnANewCopy) {
+TEST(SingleThreadLauncherSwapTest, AStagingFlushThatFailsOnceIsRetriedOnANewCopy) {
     FakeFiles fs = FallbackFolder();
     fs.flushFailures[kStaging] = {kLocked};
     CheckThenSwap(fs);
@@ -458,7 +458,7 @@ public:
 
 // In a pinned build the check took the file's SHA-256 too: the fallback's copy must have it, not
 // only the CRC-32 and length, which a forgery can match.
-TEST(LauncherSwapTest, APinnedFallbackInstallsOnlyTheSignedSha256) {
+TEST(SingleThreadLauncherSwapTest, APinnedFallbackInstallsOnlyTheSignedSha256) {
     PrefixDigests digests;
     const auto digestOf = [&](const std::string& text) {
         return Sha256Of(digests, text.data(), text.size());
@@ -482,7 +482,7 @@ TEST(LauncherSwapTest, APinnedFallbackInstallsOnlyTheSignedSha256) {
     }
 }
 
-TEST(LauncherSwapTest, OnlyTheAcceptedBytesTakeTheLaunchersName) {
+TEST(SingleThreadLauncherSwapTest, OnlyTheAcceptedBytesTakeTheLaunchersName) {
     struct Case {
         const char* name;
         const char* programDirectoryUpdate;
@@ -512,7 +512,7 @@ TEST(LauncherSwapTest, OnlyTheAcceptedBytesTakeTheLaunchersName) {
 
 // Whatever stands under the staging name (a stale copy, or a link a user planted there to have a
 // file elsewhere overwritten) is removed, and the copy makes a new file.
-TEST(LauncherSwapTest, APlantedStagingNameIsRemovedNotWrittenThrough) {
+TEST(SingleThreadLauncherSwapTest, APlantedStagingNameIsRemovedNotWrittenThrough) {
     FakeFiles fs = FallbackFolder();
     fs.Put(kStaging, "planted");
     CheckThenSwap(fs);
@@ -524,7 +524,7 @@ TEST(LauncherSwapTest, APlantedStagingNameIsRemovedNotWrittenThrough) {
     EXPECT_LT(removal, copy);
 }
 
-TEST(LauncherSwapTest, WhenEverythingFailsTheOldLauncherStaysWhole) {
+TEST(SingleThreadLauncherSwapTest, WhenEverythingFailsTheOldLauncherStaysWhole) {
     struct Case {
         const char* name;
         bool copyFails;

@@ -22,7 +22,7 @@ struct AlwaysWakingWait {
     }
 };
 
-TEST(SocketRetryTest, AWaitThatKeepsWakingStillEndsAtTheDeadline) {
+TEST(SingleThreadSocketRetryTest, AWaitThatKeepsWakingStillEndsAtTheDeadline) {
     AlwaysWakingWait wait;
     int attempts = 0;
     const auto deadline = Clock::now() + 30ms;
@@ -34,7 +34,7 @@ TEST(SocketRetryTest, AWaitThatKeepsWakingStillEndsAtTheDeadline) {
     EXPECT_EQ(attempts, wait.wakeUps + 1); // a try after every wake-up, then the deadline
 }
 
-TEST(SocketRetryTest, TheOperationGoesOnAfterEachWakeUpUntilItIsDone) {
+TEST(SingleThreadSocketRetryTest, TheOperationGoesOnAfterEachWakeUpUntilItIsDone) {
     AlwaysWakingWait wait;
     int attempts = 0;
     const bool done =
@@ -44,7 +44,7 @@ TEST(SocketRetryTest, TheOperationGoesOnAfterEachWakeUpUntilItIsDone) {
     EXPECT_EQ(wait.wakeUps, 2);
 }
 
-TEST(SocketRetryTest, ReadyDataIsTakenEvenWhenTheDeadlineHasPassed) {
+TEST(SingleThreadSocketRetryTest, ReadyDataIsTakenEvenWhenTheDeadlineHasPassed) {
     int waits = 0;
     const bool done = RetryUntilDeadline(
         [] { return true; }, [&](Clock::time_point) { return ++waits, true; }, Clock::now() - 1s);
@@ -52,7 +52,7 @@ TEST(SocketRetryTest, ReadyDataIsTakenEvenWhenTheDeadlineHasPassed) {
     EXPECT_EQ(waits, 0);
 }
 
-TEST(SocketRetryTest, AWaitThatRunsOutEndsTheOperation) {
+TEST(SingleThreadSocketRetryTest, AWaitThatRunsOutEndsTheOperation) {
     int attempts = 0;
     const bool done =
         RetryUntilDeadline([&] { return ++attempts, false; },
@@ -61,7 +61,7 @@ TEST(SocketRetryTest, AWaitThatRunsOutEndsTheOperation) {
     EXPECT_EQ(attempts, 1);
 }
 
-TEST(SocketRetryTest, AnErrorOfTheOperationPassesToTheCaller) {
+TEST(SingleThreadSocketRetryTest, AnErrorOfTheOperationPassesToTheCaller) {
     EXPECT_THROW(RetryUntilDeadline([]() -> bool { throw std::runtime_error("reset"); },
                                     [](Clock::time_point) { return true; }, Clock::now() + 10s),
                  std::runtime_error);

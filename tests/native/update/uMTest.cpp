@@ -431,7 +431,7 @@ TEST(UpdateStartTest, AWorkerThatCannotStartStillEndsTheProgram) {
     }
 }
 
-TEST(ExpectedCrcTest, TakesTheTrimmedTextAfterTheFirstBar) {
+TEST(SingleThreadExpectedCrcTest, TakesTheTrimmedTextAfterTheFirstBar) {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
         {L"some text|3421780262\r\n", L"3421780262"},
         {L"3421780262", L"3421780262"},
