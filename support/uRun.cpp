@@ -14,11 +14,11 @@ bool UacPolicyOn(unsigned windowsMajorVersion, std::optional<std::uint32_t> enab
     return windowsMajorVersion >= 6 && enableLua.has_value() && *enableLua != 0;
 }
 
-std::int32_t WaitForExitCode(const ExitWait& wait) {
-    std::uint32_t code = wait.readExitCode();
-    while (code == kStillActive && !wait.stopWaiting()) {
-        wait.pause();
-        code = wait.readExitCode();
+std::int32_t WaitForExitCode(ExitWait& wait) {
+    std::uint32_t code = wait.ReadExitCode();
+    while (code == kStillActive && !wait.StopWaiting()) {
+        wait.Pause();
+        code = wait.ReadExitCode();
     }
     return static_cast<std::int32_t>(code);
 }

@@ -2,7 +2,6 @@
 // Program starter, the rules that need no operating system: flags, verb and show command, the
 // UAC policy test, and the wait for a started program's exit code.
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 namespace veyra {
@@ -28,14 +27,17 @@ int RunShowCommand(TRunFlags flags);
 // UAC counts as on from Windows 6.0 when the policy value EnableLUA exists and is not zero.
 bool UacPolicyOn(unsigned windowsMajorVersion, std::optional<std::uint32_t> enableLua);
 
-struct ExitWait {
-    std::function<std::uint32_t()> readExitCode; // the process's current exit code
-    std::function<bool()> stopWaiting;           // true once the message loop is ending
-    std::function<void()> pause;                 // one poll interval
+// What the wait asks of the platform.
+class ExitWait {
+public:
+    virtual ~ExitWait() = default;
+    virtual std::uint32_t ReadExitCode() = 0; // the process's current exit code
+    virtual bool StopWaiting() = 0;           // true once the message loop is ending
+    virtual void Pause() = 0;                 // one poll interval
 };
 
-// Polls until the exit code is no longer STILL_ACTIVE or stopWaiting says so; returns the last
+// Polls until the exit code is no longer STILL_ACTIVE or StopWaiting says so; returns the last
 // exit code read (259 when the wait was given up), as the signed result of RunProgram.
-std::int32_t WaitForExitCode(const ExitWait& wait);
+std::int32_t WaitForExitCode(ExitWait& wait);
 
 } // namespace veyra

@@ -49,6 +49,25 @@ std::optional<std::uint32_t> ReadEnableLua() {
     return value;
 }
 
+// The wait for a started process: its exit code (0 when there is no handle or it cannot be
+// read), the end of the message loop, one poll interval.
+class ProcessExitWait final : public ExitWait {
+public:
+    explicit ProcessExitWait(const UniqueHandle& process) : process_(process) {}
+
+    std::uint32_t ReadExitCode() override {
+        DWORD code = 0;
+        if (!process_ || !::GetExitCodeProcess(process_.get(), &code))
+            return 0;
+        return code;
+    }
+    bool StopWaiting() override { return ApplicationTerminated(); }
+    void Pause() override { ::Sleep(kWaitPollMs); }
+
+private:
+    const UniqueHandle& process_;
+};
+
 } // namespace
 
 bool IsUACEnabled() {
@@ -83,13 +102,8 @@ std::int32_t RunProgram(HWND owner, const std::wstring& fileName, const std::wst
     const UniqueHandle process(info.hProcess); // may be empty when the shell reused a process
     if (!(flags & rfWait))
         return 0;
-    return WaitForExitCode({[&] {
-                                DWORD code = 0;
-                                if (!process || !::GetExitCodeProcess(process.get(), &code))
-                                    return std::uint32_t{0};
-                                return std::uint32_t{code};
-                            },
-                            [] { return ApplicationTerminated(); }, [] { ::Sleep(kWaitPollMs); }});
+    ProcessExitWait wait(process);
+    return WaitForExitCode(wait);
 }
 
 } // namespace veyra

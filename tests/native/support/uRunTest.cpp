@@ -54,40 +54,45 @@ TEST(UacPolicyTest, NeedsVersionSixAndANonZeroEnableLua) {
 
 // A scripted process: each read returns the next exit code; the loop asks to end after a number
 // of pauses.
-struct ScriptedProcess {
-    std::vector<std::uint32_t> codes;
-    int pausesBeforeLoopEnds = 1'000;
+class ScriptedProcess final : public ExitWait {
+public:
+    ScriptedProcess(std::vector<std::uint32_t> codes, int pausesBeforeLoopEnds = 1'000)
+        : codes_(std::move(codes)), pausesBeforeLoopEnds_(pausesBeforeLoopEnds) {}
+
+    std::uint32_t ReadExitCode() override { return codes_[std::min(reads++, codes_.size() - 1)]; }
+    bool StopWaiting() override { return pauses >= pausesBeforeLoopEnds_; }
+    void Pause() override { ++pauses; }
+
     std::size_t reads = 0;
     int pauses = 0;
 
-    ExitWait Wait() {
-        return {[this] { return codes[std::min(reads++, codes.size() - 1)]; },
-                [this] { return pauses >= pausesBeforeLoopEnds; }, [this] { ++pauses; }};
-    }
+private:
+    std::vector<std::uint32_t> codes_;
+    int pausesBeforeLoopEnds_;
 };
 
 TEST(WaitForExitCodeTest, PollsUntilTheProgramEnds) {
     ScriptedProcess process{{kStillActive, kStillActive, kStillActive, 42}};
-    EXPECT_EQ(WaitForExitCode(process.Wait()), 42);
+    EXPECT_EQ(WaitForExitCode(process), 42);
     EXPECT_EQ(process.reads, 4u);
     EXPECT_EQ(process.pauses, 3);
 }
 
 TEST(WaitForExitCodeTest, AProgramThatHasAlreadyEndedNeedsNoPause) {
     ScriptedProcess process{{0}};
-    EXPECT_EQ(WaitForExitCode(process.Wait()), 0);
+    EXPECT_EQ(WaitForExitCode(process), 0);
     EXPECT_EQ(process.pauses, 0);
 }
 
 TEST(WaitForExitCodeTest, ExitCodesAboveTheSignedRangeComeBackNegative) {
     ScriptedProcess process{{0xC0000005u}};
-    EXPECT_EQ(WaitForExitCode(process.Wait()), static_cast<std::int32_t>(0xC0000005u));
+    EXPECT_EQ(WaitForExitCode(process), static_cast<std::int32_t>(0xC0000005u));
 }
 
 TEST(WaitForExitCodeTest, GivesUpWith259WhenTheMessageLoopEnds) {
     // A program that really ended with 259 cannot be told from a running one.
     ScriptedProcess process{{kStillActive}, 5};
-    EXPECT_EQ(WaitForExitCode(process.Wait()), 259);
+    EXPECT_EQ(WaitForExitCode(process), 259);
     EXPECT_EQ(process.pauses, 5);
     EXPECT_EQ(process.reads, 6u);
 }
