@@ -14,11 +14,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <utility>
 
 // After the platform's socket headers, whose resolver and peer-name calls they make.
-#include "update/ResolveIpv4.h"
+#include "update/SocketConnect.h"
 #include "update/SocketStream.h"
 
 namespace veyra {
@@ -30,7 +29,8 @@ bool WouldBlock(int code) {
 
 namespace {
 
-// The POSIX names of the shared wait, connect (SocketShim.h) and stream (SocketStream.h).
+// The POSIX names of the shared wait, connect (SocketShim.h, SocketConnect.h) and stream
+// (SocketStream.h).
 struct PosixShim {
     struct Session {}; // POSIX sockets need no setup before their first call
     using Handle = int;
@@ -64,6 +64,13 @@ struct PosixShim {
         // MSG_NOSIGNAL: a peer that has gone away is an error here, not a SIGPIPE.
         return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }
+    static UniqueFd NewSocket() {
+        UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (!fd)
+            ThrowSocketError(errno);
+        return fd;
+    }
+    static int ResolverSystemCode(int result) { return result == EAI_SYSTEM ? errno : 0; }
 };
 
 using PosixStream = SocketStream<PosixShim>;
@@ -84,21 +91,9 @@ int DescriptorOf(ByteStream& stream) {
 
 } // namespace posix_socket
 
-using namespace posix_socket;
-
 std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port,
                                        Clock::time_point deadline) {
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(port);
-    target.sin_addr =
-        ResolveIpv4(std::string(host), [](int result) { return result == EAI_SYSTEM ? errno : 0; });
-
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!fd)
-        ThrowSocketError(errno);
-    ConnectAndWait<PosixShim>(fd.get(), target, deadline);
-    return StreamOver(std::move(fd));
+    return ConnectTcpWith<posix_socket::PosixShim>(host, port, deadline);
 }
 
 } // namespace veyra

@@ -11,11 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <utility>
 
 // After the platform's socket headers, whose resolver and peer-name calls they make.
-#include "update/ResolveIpv4.h"
+#include "update/SocketConnect.h"
 #include "update/SocketStream.h"
 
 namespace veyra {
@@ -34,7 +33,8 @@ WinsockSession::~WinsockSession() {
 
 namespace {
 
-// The Winsock names of the shared wait, connect (SocketShim.h) and stream (SocketStream.h).
+// The Winsock names of the shared wait, connect (SocketShim.h, SocketConnect.h) and stream
+// (SocketStream.h).
 struct WinsockShim {
     using Session = WinsockSession;
     using Handle = SOCKET;
@@ -85,6 +85,8 @@ struct WinsockShim {
         return ::send(socket, reinterpret_cast<const char*>(bytes.data()), LengthOf(bytes.size()),
                       0);
     }
+    static UniqueSocket NewSocket() { return win_socket::NewSocket(); }
+    static int ResolverSystemCode(int result) { return result; }
 };
 
 using WinStream = SocketStream<WinsockShim>;
@@ -119,19 +121,9 @@ SOCKET SocketOf(ByteStream& stream) {
 
 } // namespace win_socket
 
-using namespace win_socket;
-
 std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port,
                                        Clock::time_point deadline) {
-    WinsockSession session; // for the resolver and the connect; the stream holds its own
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(port);
-    target.sin_addr = ResolveIpv4(std::string(host), [](int result) { return result; });
-
-    UniqueSocket socket = NewSocket();
-    ConnectAndWait<WinsockShim>(socket.get(), target, deadline);
-    return StreamOver(std::move(socket));
+    return ConnectTcpWith<win_socket::WinsockShim>(host, port, deadline);
 }
 
 } // namespace veyra
