@@ -1,7 +1,7 @@
 #pragma once
 // The part both socket shims share: the socket error, the bounded wait for one socket and the
-// non-blocking connect. Each shim instantiates the templates with a struct of its platform's
-// names (Socket_posix.cpp: PosixShim, Socket_win.cpp: WinsockShim):
+// non-blocking connect (their stream: SocketStream.h). Each shim instantiates the templates with
+// a struct of its platform's names (Socket_posix.cpp: PosixShim, Socket_win.cpp: WinsockShim):
 //   Handle, Readiness       the socket, and what a wait waits for (poll() events / Ready)
 //   kConnected              the Readiness of a connect that has ended
 //   kLongestWaitMs          the longest wait the platform's call takes
@@ -20,6 +20,7 @@
 #include "update/HttpError.h"
 
 #include <chrono>
+#include <functional>
 
 namespace veyra {
 
@@ -57,6 +58,15 @@ bool WaitUntilReady(typename Shim::Handle socket, typename Shim::Readiness ready
             return false;
         }
     }
+}
+
+// The wait of RetryUntilDeadline for `socket`: WaitUntilReady for `ready`.
+template <typename Shim>
+std::function<bool(Clock::time_point)> WaitingUntilReady(typename Shim::Handle socket,
+                                                         typename Shim::Readiness ready) {
+    return [socket, ready](Clock::time_point deadline) {
+        return WaitUntilReady<Shim>(socket, ready, deadline);
+    };
 }
 
 // Connects the non-blocking `socket` to `target` and waits until the connect has ended. Throws

@@ -3,18 +3,19 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include "update/HttpError.h"
 #include "update/Socket.h"
-#include "update/SocketRetry.h"
 #include "update/SocketShim.h"
 #include "update/SocketShim_win.h"
 
 #include <climits>
-#include <string>
+#include <cstddef>
+#include <cstdint>
+#include <span>
 #include <utility>
 
-// After the platform's socket headers, whose resolver it calls.
-#include "update/ResolveIpv4.h"
+// After the platform's socket headers, whose resolver and peer-name calls they make.
+#include "update/SocketConnect.h"
+#include "update/SocketStream.h"
 
 namespace veyra {
 namespace win_socket {
@@ -32,11 +33,18 @@ WinsockSession::~WinsockSession() {
 
 namespace {
 
-// The Winsock names of the shared wait and connect (SocketShim.h).
+// The Winsock names of the shared wait, connect (SocketShim.h, SocketConnect.h) and stream
+// (SocketStream.h).
 struct WinsockShim {
+    using Session = WinsockSession;
     using Handle = SOCKET;
+    using OwnedHandle = UniqueSocket;
     using Readiness = Ready;
+    using AddressLength = int;
     static constexpr Readiness kConnected = Ready::connected;
+    static constexpr Readiness kReadable = Ready::read;
+    static constexpr Readiness kWritable = Ready::write;
+    static constexpr int kClosedError = WSAENOTSOCK;
     static constexpr long kLongestWaitMs = LONG_MAX / 1000;
     // Waits until the socket is readable, writable, or (connected) its connect has ended: a
     // failed connect shows as the exceptional condition, for SO_ERROR to tell. The exceptional
@@ -57,6 +65,7 @@ struct WinsockShim {
     }
     static int LastError() { return ::WSAGetLastError(); }
     static bool Interrupted(int) { return false; }
+    static bool WouldBlock(int error) { return error == WSAEWOULDBLOCK; }
     static bool Connecting(int error) { return error == WSAEWOULDBLOCK; }
     static int Connect(SOCKET socket, const sockaddr_in& target) {
         return ::connect(socket, reinterpret_cast<const sockaddr*>(&target), sizeof target);
@@ -65,81 +74,27 @@ struct WinsockShim {
         int size = sizeof failure;
         return ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure), &size);
     }
+    // recv() and send() take an int length: a longer span goes in parts.
+    static int LengthOf(std::size_t size) {
+        return size > INT_MAX ? INT_MAX : static_cast<int>(size);
+    }
+    static int Receive(SOCKET socket, std::span<std::uint8_t> into) {
+        return ::recv(socket, reinterpret_cast<char*>(into.data()), LengthOf(into.size()), 0);
+    }
+    static int Send(SOCKET socket, std::span<const std::uint8_t> bytes) {
+        return ::send(socket, reinterpret_cast<const char*>(bytes.data()), LengthOf(bytes.size()),
+                      0);
+    }
+    static UniqueSocket NewSocket() { return win_socket::NewSocket(); }
+    static int ResolverSystemCode(int result) { return result; }
 };
 
-class WinStream final : public ByteStream {
-public:
-    explicit WinStream(UniqueSocket socket) : socket_(std::move(socket)) {}
-
-    std::optional<std::size_t> Read(std::span<std::uint8_t> into,
-                                    Clock::time_point deadline) override {
-        if (!socket_ || into.empty())
-            return 0;
-        const int size = into.size() > INT_MAX ? INT_MAX : static_cast<int>(into.size());
-        std::size_t count = 0;
-        const auto receive = [&] {
-            const int received =
-                ::recv(socket_.get(), reinterpret_cast<char*>(into.data()), size, 0);
-            if (received != SOCKET_ERROR) {
-                count = static_cast<std::size_t>(received);
-                return true;
-            }
-            const int error = ::WSAGetLastError();
-            if (error != WSAEWOULDBLOCK)
-                ThrowSocketError(error);
-            return false;
-        };
-        if (!RetryUntilDeadline(receive, WaitingFor(socket_.get(), Ready::read), deadline))
-            return std::nullopt;
-        return count;
-    }
-
-    void Write(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
-        if (!socket_)
-            ThrowSocketError(WSAENOTSOCK);
-        const auto sendSome = [&] {
-            const int size = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
-            const int sent =
-                ::send(socket_.get(), reinterpret_cast<const char*>(bytes.data()), size, 0);
-            if (sent > 0) {
-                bytes = bytes.subspan(static_cast<std::size_t>(sent));
-                return true;
-            }
-            const int error = ::WSAGetLastError();
-            if (sent == SOCKET_ERROR && error != WSAEWOULDBLOCK)
-                ThrowSocketError(error);
-            return false;
-        };
-        while (!bytes.empty())
-            if (!RetryUntilDeadline(sendSome, WaitingFor(socket_.get(), Ready::write), deadline))
-                throw HttpError(HttpErrorKind::timeout);
-    }
-
-    void Close() override { socket_.reset(); }
-
-    std::string PeerAddress() const override {
-        sockaddr_in peer{};
-        int size = sizeof(peer);
-        char text[INET_ADDRSTRLEN] = {};
-        if (::getpeername(socket_.get(), reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
-            !::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof(text)))
-            return {};
-        return text;
-    }
-
-    SOCKET Socket() const { return socket_.get(); }
-
-private:
-    WinsockSession session_; // declared first: outlives the socket
-    UniqueSocket socket_;
-};
+using WinStream = SocketStream<WinsockShim>;
 
 } // namespace
 
 std::function<bool(Clock::time_point)> WaitingFor(SOCKET socket, Ready ready) {
-    return [socket, ready](Clock::time_point deadline) {
-        return WaitUntilReady<WinsockShim>(socket, ready, deadline);
-    };
+    return WaitingUntilReady<WinsockShim>(socket, ready);
 }
 
 void MakeNonBlocking(SOCKET socket) {
@@ -166,19 +121,9 @@ SOCKET SocketOf(ByteStream& stream) {
 
 } // namespace win_socket
 
-using namespace win_socket;
-
 std::unique_ptr<ByteStream> ConnectTcp(std::string_view host, std::uint16_t port,
                                        Clock::time_point deadline) {
-    WinsockSession session; // for the resolver and the connect; the stream holds its own
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(port);
-    target.sin_addr = ResolveIpv4(std::string(host), [](int result) { return result; });
-
-    UniqueSocket socket = NewSocket();
-    ConnectAndWait<WinsockShim>(socket.get(), target, deadline);
-    return StreamOver(std::move(socket));
+    return ConnectTcpWith<win_socket::WinsockShim>(host, port, deadline);
 }
 
 } // namespace veyra
