@@ -28,6 +28,12 @@ public:
         if (old != Invalid)
             Close(old);
     }
+    // The slot for a call that returns the handle through an out-parameter; what was held is
+    // closed first.
+    T* put() {
+        reset();
+        return &value_;
+    }
 
 private:
     T value_ = Invalid;

@@ -7,8 +7,6 @@
 // After windows.h, which it needs.
 #include <objbase.h>
 
-#include <utility>
-
 namespace veyra {
 
 namespace detail {
@@ -82,39 +80,20 @@ private:
     HGDIOBJ previous_;
 };
 
+namespace detail {
+template <typename T> void ReleaseComReference(T* pointer) {
+    pointer->Release();
+}
+} // namespace detail
+
 // One reference to a COM interface, released at the end. put() hands out the slot for an
 // out-parameter, releasing what was held.
-template <typename T> class ComPtr {
+template <typename T> class ComPtr : public UniqueAny<T*, detail::ReleaseComReference<T>> {
 public:
-    ComPtr() = default;
-    explicit ComPtr(T* adopted) : pointer_(adopted) {}
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : pointer_(other.release()) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    ~ComPtr() { reset(); }
+    using UniqueAny<T*, detail::ReleaseComReference<T>>::UniqueAny;
 
-    T* get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    explicit operator bool() const { return pointer_ != nullptr; }
-    T* release() { return std::exchange(pointer_, nullptr); }
-    void reset(T* adopted = nullptr) {
-        T* const old = std::exchange(pointer_, adopted);
-        if (old)
-            old->Release();
-    }
-    T** put() {
-        reset();
-        return &pointer_;
-    }
-    void** put_void() { return reinterpret_cast<void**>(put()); }
-
-private:
-    T* pointer_ = nullptr;
+    T* operator->() const { return this->get(); }
+    void** put_void() { return reinterpret_cast<void**>(this->put()); }
 };
 
 // COM on the calling thread for the owner's lifetime (single-threaded apartment).
