@@ -111,24 +111,16 @@ PY
     echo "the update took $((SECONDS - started)) s from start to exit" >>"$E2E_ARTIFACTS/update-timing.txt"
 }
 
-# The failures, one scenario each, as a table: a setup that breaks one thing, the status message
-# shown, and the error log's line ("" for no log, "unchecked" where the log cannot be written).
-# Every row then runs the same step: the game folder's update is prepared, the setup runs (from
-# the game folder, which it may leave), the program is started with --update, shows the message,
-# ends by itself about 3 s later with code 0, leaves the log as the row says, starts no game
+# The failures, one scenario each: a setup that breaks one thing, the status message shown, and
+# the error log's line ("" for no log, "unchecked" where the log cannot be written). Each runs the
+# same step (run_failure_case): the game folder's update is prepared, the setup runs (from the
+# game folder, which it may leave), the program is started with --update, shows the message, ends
+# by itself about 3 s later with code 0, leaves the log as the scenario says, starts no game
 # launcher, leaves the old launcher byte for byte, and leaves temp.data where the setup left it.
 CHECK_FAILED='Validation failed, please try again!'
 CHECK_LOG='VeyraLauncher falha na verificação da aplicação!'
-FAILURE_CASES=(
-    # name                    | setup                          | status message                          | log line
-    "server_answers_404       | serve_no_version_file          | $CHECK_FAILED                           | $CHECK_LOG"
-    "crc_differs              | serve_crc_12345                | Failed to check files, contact support! | "
-    "two_bars_before_the_number | serve_crc_after_two_bars     | Failed to check files, contact support! | "
-    "file_missing             | serve_crc_then_remove_the_file | Update not found!                       | "
-    "file_locked              | serve_crc_then_lock_the_file   | $CHECK_FAILED                           | $CHECK_LOG"
-    "from_another_directory   | serve_crc_then_go_elsewhere    | Update not found!                       | "
-    "unwritable_log           | serve_no_version_file_log_blocked | $CHECK_FAILED                        | unchecked"
-)
+CRC_FAILED='Failed to check files, contact support!'
+NOT_FOUND='Update not found!'
 
 serve_correct_crc() { serve_version_file "x|$(crc_of "$GAME/temp.data")\r\n"; }
 serve_no_version_file() {
@@ -158,31 +150,9 @@ serve_no_version_file_log_blocked() {
     mkdir "$GAME/$UPDATE_LOG_NAME"
 }
 
-# Trims the blanks around a table cell.
-trim() {
-    local text=$1
-    text=${text#"${text%%[![:space:]]*}"}
-    echo "${text%"${text##*[![:space:]]}"}"
-}
-
-# The row of FAILURE_CASES whose name is $1.
-failure_case_row() {
-    local row
-    for row in "${FAILURE_CASES[@]}"; do
-        [[ $(trim "${row%%|*}") == "$1" ]] && echo "$row" && return 0
-    done
-    return 1
-}
-
-# Runs the row of FAILURE_CASES named $1: the step described above the table.
+# Runs one failure scenario: setup $1, status message $2, log line $3 (as described above).
 run_failure_case() {
-    local row setup message log_line
-    row=$(failure_case_row "$1") || fail "no failure case named $1"
-    IFS='|' read -r _ setup message log_line <<<"$row"
-    setup=$(trim "$setup")
-    message=$(trim "$message")
-    log_line=$(trim "$log_line")
-
+    local setup=$1 message=$2 log_line=$3
     prepare_update
     cd "$GAME" || fail "no game folder"
     "$setup"
@@ -203,15 +173,15 @@ run_failure_case() {
     fi
 }
 
-# One scenario per row, so that each runs (and is bounded) on its own; a new row needs its line
-# here.
-scenario_update_fails_server_answers_404() { run_failure_case server_answers_404; }
-scenario_update_fails_crc_differs() { run_failure_case crc_differs; }
-scenario_update_fails_two_bars_before_the_number() { run_failure_case two_bars_before_the_number; }
-scenario_update_fails_file_missing() { run_failure_case file_missing; }
-scenario_update_fails_file_locked() { run_failure_case file_locked; }
-scenario_update_fails_from_another_directory() { run_failure_case from_another_directory; }
-scenario_update_fails_unwritable_log() { run_failure_case unwritable_log; }
+# One scenario each, so that each runs (and is bounded) on its own.
+#                                                                     setup                             message         log line
+scenario_update_fails_server_answers_404()         { run_failure_case serve_no_version_file             "$CHECK_FAILED" "$CHECK_LOG"; }
+scenario_update_fails_crc_differs()                { run_failure_case serve_crc_12345                   "$CRC_FAILED"   ""; }
+scenario_update_fails_two_bars_before_the_number() { run_failure_case serve_crc_after_two_bars          "$CRC_FAILED"   ""; }
+scenario_update_fails_file_missing()               { run_failure_case serve_crc_then_remove_the_file    "$NOT_FOUND"    ""; }
+scenario_update_fails_file_locked()                { run_failure_case serve_crc_then_lock_the_file      "$CHECK_FAILED" "$CHECK_LOG"; }
+scenario_update_fails_from_another_directory()     { run_failure_case serve_crc_then_go_elsewhere       "$NOT_FOUND"    ""; }
+scenario_update_fails_unwritable_log()             { run_failure_case serve_no_version_file_log_blocked "$CHECK_FAILED" unchecked; }
 
 # A close request while the check runs (the server holds the answer back): exit 0 at once,
 # nothing logged, nothing started.
